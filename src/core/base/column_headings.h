@@ -9,25 +9,33 @@
 
 namespace ld {
 
-// Whether the heading a person wrote over a column says what the column holds, by what the heading names.
+// Whether the heading a person wrote over a column says what the column holds, by what the heading names:
+// its quantity, the index of its symbol, its unit, the unit's scale and the period of the value.
 // A column accepts a heading that holds one of the words people write for it (`words`, each as a refusal
-// shows it: "Уст. мощ.", "Т1") or the unit or symbol of its own quantity, and that names nothing else. A
-// unit or a symbol names a quantity (kW and P active power or energy, kvar and Q reactive, kVA and S
-// apparent power, A and I a current, kV and U a voltage; an index names a kind of energy: "Wq",
-// "Wреакт"), and each unit its scale and whether power or energy: a heading with a unit the column's
-// words do not hold is refused ("Нагрузка, МВт" or "кВт*ч" over a load in kW, "Мощность, кВт" over a
-// rated power in kVA). So is one that names what no measured value is: a period ("Январь", "квартал"),
-// a count ("Кол-во абонентов"), a year ("Год ввода"), a length ("Длина ВЛ, м"), a percent ("Загрузка,
-// %"), a ratio ("cos φ"), an inventory number ("Инв. №"), a date, a code or a number ("№ счетчика"),
-// unless the column's words name it too; a month beside the column's own unit is when the value was
-// measured ("Потребление за ноябрь, кВт*ч"). A heading holding another column's word (`others`:
-// "Мощность нагрузки" over a rated power) is that column's. A heading is taken by its meaning, not its
-// spelling: letter case, Latin letters that look Cyrillic ("kVA"), the multiplication signs of a unit
-// ("кВ*А", "кВ·А", "кВ×А"), the marks between words and what follows them change nothing; a word of
-// three letters or more stands for the words it begins ("Уст. мощ." for "Установленная мощность") and
-// for its own forms ("нагрузки"); a word of two letters for itself and a sign or two after it ("Тр-р",
-// not "Трасса"); a one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word
-// ("Расход"); a symbol numbered in the list ("W2") says its column by its place.
+// shows it: "Уст. мощ.", "Т1") or the unit or symbol of its own quantity, and that names nothing else.
+// A unit or a symbol with any index people write names a quantity: kW, P and W active power or energy
+// ("Pразр", "Pmax", "Pном", "dW", "ΔW", "Wпот", "A+", "A-", "Эа"), kvar and Q reactive ("Wq", "R+",
+// "Эр", "Wреакт"), kVA and S apparent power, A and I a current, kV and U a voltage ("Напр."), К with its
+// index a meter's or transformer's ratio ("Красч", "К расч.", "Кр", "Кт", "Ктр", "Ктт"); "Wр", written
+// for either kind, leaves its unit to tell which, and a load "P, по виду" is in the unit its measurement
+// type sets. The column's own unit with another prefix or a scale word ("МВт", "тыс. кВт*ч" over kW·h,
+// "м" over km, "ВА" over kVA) says the column, its values to be brought to its unit (HeadingScale); a
+// unit of another quantity, or power for energy, does not ("кВт*ч" over a load in kW, "Мощность, кВт"
+// over a rated power in kVA). Nor does a heading that names what no measured value is: a period
+// ("Январь", "квартал", an hour "00:00"), a count ("Кол-во абонентов"), a year ("Год ввода",
+// "Годовое"), a length, a percent, a ratio ("cos φ"), an inventory number, a date, a code or a number
+// ("№ счетчика"), unless the column's words name it too. The period beside the column's own unit is when
+// the value was measured ("Потребление за ноябрь 2026 года, кВт*ч", "за 2026 год", "за 4 кв."); a
+// letter after "фаза" is a phase, no unit ("Напр. фазы A, В"); "Кол-во" before a unit is an amount of it
+// ("Кол-во кВт*ч"), no count. A heading holding another column's word (`others`: "Мощность нагрузки"
+// over a rated power, "Wт" over the energy beside its losses) is that column's. A heading is taken by its
+// meaning, not its spelling: letter case, Latin letters that look Cyrillic ("kVA", "Pразр"), the
+// multiplication signs of a unit ("кВ*А", "кВ·А", "кВ×А"), the marks between words, the line breaks of a
+// wrapped heading and what follows them change nothing; a word of three letters or more stands for the
+// words it begins ("Уст. мощ." for "Установленная мощность") and for its own forms ("нагрузки", "лицевых
+// счетов"); a word of two letters for itself and a sign or two after it ("Тр-р", not "Трасса"); a
+// one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word ("Расход"); a symbol
+// numbered in the list ("W2") says its column by its place.
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
                  const std::vector<const char*>& others = {});
 // Why the heading does not say the column (HeadingSays), for a refusal to follow 'не заголовок столбца
@@ -45,8 +53,18 @@ std::string HeadingWordsText(const std::vector<const char*>& words);
 // as a value that does not read.
 std::string HeadingNamesOther(std::string_view heading, const std::vector<const char*>& words,
                               const std::vector<const char*>& others = {});
-// Whether the text holds a word that begins with a letter ("W1", "Наименование"), as a heading does:
-// "1 825 200", "05.03.2026" and "1O.50" hold none.
+// Whether the text holds a word that begins with a letter ("W1", "Наименование") or an hour of the day
+// ("00:00", the period of a load curve's column), as a heading does: "1 825 200", "05.03.2026" and
+// "1O.50" hold none.
 bool HeadingHoldsWord(std::string_view text);
+// The power of ten by which a value under a heading that says the column (HeadingSays) is brought to the
+// column's own unit: a scale word ("тыс.", "млн") and a prefix other than the column's own unit's
+// ("МВт*ч" over kW·h, "м" over km) each add theirs (3 for "тыс. кВт*ч" over kW·h, -3 for "Длина, м"
+// over km); 0 for a heading in the column's own unit, and for one that does not say the column.
+int HeadingScale(std::string_view heading, const std::vector<const char*>& words);
+// The value times 10^exponent exactly as its decimal digits shift: the shortest digits that read back as
+// the value, their point moved (25.2015 thousand is 25201.5, 1.1 thousand 1100), never a binary product's
+// last-digit slip.
+double DecimalScaled(double value, int exponent);
 
 }  // namespace ld

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "core/base/column_headings.h"
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
@@ -146,7 +150,8 @@ struct TNetHeading {
 // transformers at its end node in kVA, which the transformer marks are made of.
 const std::vector<TNetHeading>& NetHeadings() {
   static const std::vector<TNetHeading> headings = {
-      {3, "длины участка", {"L", "длина", "км", "м"}},
+      // in km: a length in metres ("Длина, м") is brought to km
+      {3, "длины участка", {"L", "длина", "км"}},
       {6, "мощности трансформатора 1", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т1"}},
       {7, "мощности трансформатора 2", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т2"}},
       {8, "мощности трансформатора 3", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т3"}},
@@ -173,6 +178,35 @@ std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
     if (const TOutsideValue first = sheet(r, 1); first.Kind() == TOutsideValue::TKind::Date)
       return "в ячейке " + SheetCellName(r, 1) + " дата " + first.Quoted() + ", а не имя узла";
   return {};
+}
+
+// The sheet as its rows are read: a figure below a heading (row 2) that says its column in a unit of
+// another scale ("Длина, м" over km, "S, МВА" over kVA) brought to the column's own unit exactly as its
+// digits shift (HeadingScale); a text there that reads no number is a value that does not read.
+TSheetCells NetScaledCells(const TSheetCells& sheet) {
+  std::vector<std::pair<int, int>> scaled;  // column, power of ten
+  for (const TNetHeading& column : NetHeadings()) {
+    const TValueRead<std::string> heading = sheet(2, column.Col).Heading();
+    if (!heading || heading.Value->empty()) continue;
+    if (const int said = HeadingScale(*heading.Value, column.Words); said != 0) scaled.emplace_back(column.Col, said);
+  }
+  if (scaled.empty()) return sheet;
+  return [sheet, scaled](int row, int col) {
+    TOutsideValue cell = sheet(row, col);
+    if (row <= 2 || cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable ||
+        cell.Kind() == TOutsideValue::TKind::Date || !cell.CoveredFault().empty())
+      return cell;
+    for (const auto& [scaledCol, exponent] : scaled) {
+      if (scaledCol != col) continue;
+      const TValueRead<double> number = cell.Number();
+      if (!number)
+        return TOutsideValue::Unreadable("значение " + cell.Quoted() +
+                                         " не число, а заголовок над ним называет единицу другого масштаба");
+      const double value = DecimalScaled(*number, exponent);
+      return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
+    }
+    return cell;
+  };
 }
 
 }  // namespace
@@ -229,6 +263,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
         voltage = TakeName(sheet, 1, 1);
         CheckFieldFit(voltage, fields.Un, 1, 1);
       }
+      const TSheetCells rows = NetScaledCells(sheet);
       for (int r = 4; r <= last && voltageRead; ++r) {
         if (!sheet(r, 1).Blank()) {
           CheckRowTexts(sheet, r);
@@ -237,10 +272,10 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
           const std::size_t before = stations.size();
           const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
           try {
-            if (ReadRow(sheet, r, voltage, fields, row, stations)) {
+            if (ReadRow(rows, r, voltage, fields, row, stations)) {
               ++taken.Items;
             } else {
-              const std::string fault = LengthFault(sheet(r, 3));
+              const std::string fault = LengthFault(rows(r, 3));
               taken.NotTakenAt(r, fault);
               messages.Add([&] { return "файл " + file + ", " + at() + fault; });
             }

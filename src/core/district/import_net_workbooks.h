@@ -25,7 +25,8 @@ int LastUsedRow(const std::function<bool(int row)>& used);
 // the cell. A row is whole when its length reads; a workbook whose cell (1, 1) is no number or no
 // network's voltage (0.2 to 35 kV), whose heading over the lengths (C2) says no length or over a
 // transformer's power (F2 to I2) no rated power in kVA (HeadingFault: a count, a year, another quantity
-// or unit), or a row of which begins at a date instead of a node, is no network workbook; such a
+// or unit), or a row of which begins at a date instead of a node, is no network workbook; a length headed
+// in metres, or a power in MVA, is brought to km or kVA exactly (HeadingScale); such a
 // workbook, and one none of whose rows is whole, gives no section and is refused by its name (RefuseIfNothingTaken) with the first
 // reason, whatever the other workbooks give. What the rows of a workbook take in memory is held to
 // the bound of its cells (ImportBudget): past it the workbook is refused by name. Only the first

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "core/base/column_headings.h"
 #include "core/base/error.h"
 #include "core/base/import_number.h"
 #include "core/base/codepage.h"
+#include "core/base/numfmt.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/subscriber_xls.h"
 #include "core/district/tp_measure.h"
@@ -52,10 +57,11 @@ const std::vector<TSheetImport>& SheetImports() {
         // the point's figures: its power in kW, its meter's factor, its energy and the part of it that the
         // transformer's or the line's losses take, in kW·h or kvar·h as the meter counts
         {8, Number, "мощность", {"P", "кВт", "мощность", "разрешенная"}, false},
-        {11, Number, "коэффициент счетчика", {"Ксч", "Ктт", "Ктн", "коэффициент"}, false},
+        {11, Number, "коэффициент счетчика", {"Ксч", "Ктт", "Ктн", "Красч", "коэффициент"}, false},
         {12, Name, "вид энергии", {}, false},
         {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false},
-        {14, Number, "потери трансформатора или линии", {"доля", "потери", "Wт", "Wл", "кВт*ч", "квар*ч"}, false}},
+        {14, Number, "потери трансформатора или линии",
+         {"доля", "потери", "Wт", "Wл", "dW", "Wпот", "кВт*ч", "квар*ч"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
@@ -68,7 +74,9 @@ const std::vector<TSheetImport>& SheetImports() {
       {kHouseholdsSheet, {LayoutHouseholds}, true, 0,
        {{1, Digits, "номер фидера", {}, true, Shape},
         {2, Name, "фидер", {}, false},
-        {3, Number, "число абонентов", {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов"}},
+        {3, Number, "число абонентов",
+         {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов", "лицевых счетов", "л/с",
+          "потребителей"}},
         {4, Number, "потребление", {"W", "энергия", "потребление", "расход", "кВт*ч", "потребление абонентов"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
@@ -406,6 +414,58 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   return other + "нет ни одной строки, в которой заполнены " + columns + (first.empty() ? "" : " (" + first + ")");
 }
 
+// The sheet as a reader takes it: a figure under a heading that says its column in a unit of another
+// scale ("тыс. кВт*ч", "МВт*ч" over kW·h, HeadingScale) is brought to the column's own unit exactly as
+// its digits shift, down to the next heading over the column; a text there that reads no number cannot
+// be brought to it and is named by its cell as a value that does not read.
+TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, double setting) {
+  struct TScaled {
+    int Col;
+    std::vector<std::pair<int, int>> From;  // from below which row, which power of ten
+  };
+  std::vector<TScaled> scaled;
+  const int key = import.Columns.front().Col;
+  for (const TSheetColumn& column : import.Columns) {
+    if (column.Kind != TSheetColumnKind::Number && column.Kind != TSheetColumnKind::Digits) continue;
+    const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings;
+    if (words.empty()) continue;
+    TScaled columnScaled{column.Col, {}};
+    int exponent = 0;
+    for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
+      const TOutsideValue cell = cells(row, column.Col);
+      empty = cell.Blank() && cells(row, key).Blank() ? empty + 1 : 0;
+      if (cell.Kind() != TOutsideValue::TKind::Text) continue;
+      const TValueRead<std::string> heading = cell.Heading();
+      if (!heading || !HeadingHoldsWord(*heading.Value) || !HeadingSays(*heading.Value, words)) continue;
+      if (const int said = HeadingScale(*heading.Value, words); said != exponent) {
+        columnScaled.From.emplace_back(row, said);
+        exponent = said;
+      }
+    }
+    if (!columnScaled.From.empty()) scaled.push_back(std::move(columnScaled));
+  }
+  if (scaled.empty()) return cells;
+  return [cells, scaled](int row, int col) {
+    TOutsideValue cell = cells(row, col);
+    for (const TScaled& column : scaled) {
+      if (column.Col != col) continue;
+      int exponent = 0;
+      for (const auto& [from, said] : column.From)
+        if (from < row) exponent = said;
+      if (exponent == 0 || cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable ||
+          cell.Kind() == TOutsideValue::TKind::Date || !cell.CoveredFault().empty())
+        return cell;
+      const TValueRead<double> number = cell.Number();
+      if (!number)
+        return TOutsideValue::Unreadable("значение " + cell.Quoted() +
+                                         " не число, а заголовок над ним называет единицу другого масштаба");
+      const double value = DecimalScaled(*number, exponent);
+      return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
+    }
+    return cell;
+  };
+}
+
 }  // namespace
 
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting) {
@@ -424,7 +484,7 @@ TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCell
   for (std::size_t i = 0; i < tables.size(); ++i) CopyTable(tables[i], before[i]);
   // a refusal by a cell met after the reset leaves the tables as they were, as nothing taken does
   try {
-    TImportTaken taken = Take(tables, cells, run);
+    TImportTaken taken = Take(tables, ScaledCells(*this, cells, run.Setting), run);
     if (taken.Items <= 0) tables.swap(before);
     return taken;
   } catch (...) {

@@ -106,7 +106,9 @@ struct TSheetImport {
   std::function<int(const TSheetCells& cells)> FirstDataRow = {};
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
-  // with SheetKindFault, before anything is reset. A sheet from which nothing is taken, or that is
+  // with SheetKindFault, before anything is reset. A figure under a heading of its column's unit in
+  // another scale ("тыс. кВт*ч", "МВт*ч" over kW·h) is read brought to the column's unit exactly
+  // (HeadingScale, DecimalScaled); a text there that reads no number is named by its cell. A sheet from which nothing is taken, or that is
   // refused by a cell, leaves the tables as they were: a reader that resets every load first (the station
   // measurements) resets none of them.
   TImportTaken Read(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run) const;

@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/column_headings.h"
@@ -115,8 +117,12 @@ bool HoldsValue(const TOutsideValue& cell) {
 // columns hold no value): a heading there that names another quantity, unit or scale than the column
 // holds (a transformer inventory's year, a current protocol's amperes, a month's consumption in kW·h, a
 // count) refuses the book by its cell before any load is reset. A text that names nothing is a value
-// that does not read, which the reader names in its row.
-void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const std::string& fileName) {
+// that does not read, which the reader names in its row. A heading of the column's own quantity in a unit
+// of another scale ("P, кВт" over MW) gives the power of ten its values below are brought to MW by
+// (HeadingScale): returned by column, from below which row.
+std::map<int, std::vector<std::pair<int, int>>> RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last,
+                                                                                const std::string& fileName) {
+  std::map<int, std::vector<std::pair<int, int>>> scales;
   for (int row = 1; row <= last; ++row) {
     const auto& columns = MeasuredColumns();
     if (std::any_of(columns.begin(), columns.end(),
@@ -128,13 +134,20 @@ void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const 
       std::vector<const char*> others;
       for (const TMeasuredColumn& other : columns)
         if (other.Col != column.Col) others.insert(others.end(), other.Words.begin(), other.Words.end());
-      if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) continue;
+      if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) {
+        std::vector<std::pair<int, int>>& from = scales[column.Col];
+        if (HeadingSays(*heading.Value, column.Words))
+          if (const int said = HeadingScale(*heading.Value, column.Words); said != (from.empty() ? 0 : from.back().second))
+            from.emplace_back(row, said);
+        continue;
+      }
       throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, column.Col,
                                     "заголовок " + QuotedText(*heading.Value) + " - не заголовок столбца " +
                                         std::to_string(column.Col) + " (" + column.Title + "): " +
                                         HeadingFault(*heading.Value, column.Words, others)));
     }
   }
+  return scales;
 }
 
 }  // namespace
@@ -194,7 +207,15 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     }
   }
 
-  RefuseHeadingsOfOtherQuantities(sheet, last, fileName);
+  const std::map<int, std::vector<std::pair<int, int>>> scales = RefuseHeadingsOfOtherQuantities(sheet, last, fileName);
+  // the power of ten a value of the cell is brought to its column's unit by
+  const auto scaleAt = [&scales](int row, int col) {
+    int exponent = 0;
+    if (const auto column = scales.find(col); column != scales.end())
+      for (const auto& [from, said] : column->second)
+        if (from < row) exponent = said;
+    return exponent;
+  };
   const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -270,7 +291,7 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
       });
       return false;
     }
-    value = *read;
+    value = DecimalScaled(*read, scaleAt(row, col));
     refuse(row, col, value);
     return true;
   };

@@ -51,9 +51,10 @@ struct TMeasurementsRead {
 // longer than every node of the table named once, a number or kind longer than the table's widest
 // text field. The tables are then half changed and must not be written. A row whose columns 9 and 13 hold
 // no value is looked at as a row of headings before any node is reset: a heading there that names
-// another quantity, unit or scale than the column's (the measured value in MW, its tangent), a period,
-// a count, a year, a length, a percent or an inventory number (HeadingNamesOther) throws ld::Error
-// naming the cell and what the heading says, with the tables as they were.
+// another quantity or unit than the column's (the measured value in MW, its tangent), a period, a count,
+// a year, a length, a percent or an inventory number (HeadingNamesOther) throws ld::Error naming the cell
+// and what the heading says, with the tables as they were; the column's own unit in another scale ("P,
+// кВт") brings the values below it to MW exactly (HeadingScale).
 // progress gets 0..100.
 TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes, const TDataFile& branches,
                                      TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,

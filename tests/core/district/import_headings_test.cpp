@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/base/column_headings.h"
 #include "core/base/import_number.h"
 #include "core/district/measure_sheet.h"
 #include "core/district/sheet_imports.h"
@@ -17,12 +20,30 @@
 #include "core/office/xlsx_file.h"
 #include "core/regime/measurements.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
 #include "fake_sheet.h"
 #include "measured_tables.h"
 #include "support/test_env.h"
 
 namespace ld::test {
 namespace {
+
+// A sheet of the reader's kind with `heading` over `column` and the first word of each other column's list
+// over it, in the row of the reader's headings (the first where it has none), and a row of values below.
+FakeSheet HeadedSheet(const TSheetImport& reader, const TSheetColumn& column, const std::string& heading,
+                      double setting) {
+  const int headingRow = std::max(reader.HeadingRow, 1);
+  FakeSheet s;
+  for (const TSheetColumn& other : reader.Columns) {
+    const std::vector<const char*> otherWords = other.HeadingsOf ? other.HeadingsOf(setting).Words : other.Headings;
+    const std::string otherHeading = otherWords.empty() ? "Имя" : otherWords.front();
+    s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
+    s.Row(headingRow + 1,
+          {{other.Col,
+            other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath ? "ТП-42" : "400"}});
+  }
+  return s;
+}
 
 // Every heading of the program's list over a column of its own, as people write it: taken by its meaning
 // (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
@@ -34,13 +55,16 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   MaketFileName = (DataDir() / "maket.zr").string();
   struct THeadings {
     std::vector<std::string> taken, refused;
+    // the column's own unit in another scale, and the power of ten its values are brought to it by
+    std::vector<std::pair<std::string, int>> scaled = {};
   };
-  // what no column of any reader takes: what is no measured value, and the quantities, units and scales
-  // none of them stores (a column's own quantity in another unit or scale is among its refused)
+  // what no column of any reader takes: what is no measured value, and the quantities none of them
+  // stores; a year's figure is no month's, whatever the word's ending ("Годовое"), and an hour of a load
+  // curve ("00:00") is a period, a phase's letter no unit ("Напр. фазы A, В" a voltage)
   const std::vector<std::string> noColumns = {"Январь", "Июнь", "3 квартал", "Год", "Год ввода", "Кол-во абонентов",
                                               "Количество, шт", "Длина ВЛ, м", "Протяженность, км", "Загрузка, %",
-                                              "cos φ", "Инв. №", "Код", "Дата замера", "U, кВ", "Нагрузка, МВт",
-                                              "МВт*ч", "кА", "Мощность, МВА"};
+                                              "cos φ", "Инв. №", "Код", "Дата замера", "U, кВ", "Годовое потребление, кВт*ч",
+                                              "Код абонента", "00:00", "23:00", "Напр. фазы A, В", "Нагрузка за 1 кв."};
   // by the column's title and the setting that chooses its unit; the grid's export of the inputs writes
   // "Ком.", "Q обр., по виду" and "Гр. P" over the feeder measurements' columns
   const THeadings loadInKw = {
@@ -48,45 +72,64 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       {"Sном", "кВА", "Q, квар", "U, кВ", "Уст. мощ.", "Номинальная", "S", "Pном", "Замер, кВ", "Напряжение",
        // another unit than the command stores: a current, an energy, an apparent power; a month or a day
        "Ток, А", "I, А", "W, кВт*ч", "P, кВт⋅ч", "Нагрузка, кВА", "Потребление за ноябрь, кВт*ч", "Декабрь",
-       "15.12.2026"}};
+       "15.12.2026", "МВт*ч", "Мощность, МВА", "кА"},
+      {{"Нагрузка, МВт", 3}, {"P, тыс. кВт", 3}, {"Нагрузка, Вт", -3}}};
   const std::map<std::string, THeadings> headings = {
       {"номинальная мощность",
        {{"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА", "Уст. мощ.", "Мощность", "Мощн.",
-         "Номинальная мощность, кВА", "Установленная мощность", "Т1", "Тр-р", "Sном, кВ⋅А", "S, кВ×А", "Мощность, кВА"},
+         "Номинальная мощность, кВА", "Установленная мощность", "Т1", "Тр-р", "Sном, кВ⋅А", "S, кВ×А", "Мощность, кВА",
+         "Номинальная\nмощность"},
         // units and symbols of other quantities, and the words of the load beside it
         {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт", "Мощность, кВт", "Активная мощность, кВт",
          "Нагрузка, кВА", "S нагр.", "Мощность нагрузки", "Трасса", "U, кВ", "Uном, кВ", "кВ", "Ток, А", "I", "Q, квар",
          // another quantity's unit or symbol beside a word of the column or beside its own quantity, and a word
          // longer than "Тр-р" that begins as it does
          "Т1, А", "Т1, I", "Мощность, квар", "Активная мощность", "Т1, кВт-час", "Трасс.", "Uном, кВ / Sном, кВА",
-         "Sном, ВА"}}},
+         "Нагрузка, МВт", "МВт*ч", "кА"},
+        {{"Sном, ВА", -3}, {"Мощность, МВА", 3}}}},
       // the transformers' load in kW, beside the transformer's own column
       {"нагрузка",
-       {{"P, кВт", "Нагрузка", "Мощность, кВт", "Замер", "Pmax", "кВт"},
-        {"Sном", "кВА", "Q, квар", "Ток, А", "I, А", "W, кВт*ч", "Нагрузка, кВА", "Ic, А", "Год выпуска", "Декабрь"}}},
+       {{"P, кВт", "Нагрузка", "Мощность, кВт", "Замер", "Pmax", "кВт", "Нагрузка,\nкВт"},
+        {"Sном", "кВА", "Q, квар", "Ток, А", "I, А", "W, кВт*ч", "Нагрузка, кВА", "Ic, А", "Год выпуска", "Декабрь",
+         "Мощность, МВА", "МВт*ч", "кА"},
+        {{"Нагрузка, МВт", 3}, {"P, тыс. кВт", 3}}}},
       {"нагрузка (тип замера 2 - кВт)", loadInKw},
       {"нагрузка (тип замера 3 - А)",
-       {{"Ток, А", "I, А", "Нагрузка", "Замер", "Ток", "Imax", "А", "Т1"},
-        {"P, кВт", "Мощность, кВт", "W, кВт*ч", "Нагрузка, кВА", "Загрузка, %", "U, кВ"}}},
+       {{"Ток, А", "I, А", "Нагрузка", "Замер", "Ток", "Imax", "А", "Т1", "Ток фазы A, А"},
+        {"P, кВт", "Мощность, кВт", "W, кВт*ч", "Нагрузка, кВА", "Загрузка, %", "U, кВ", "A+", "Нагрузка, МВт", "МВт*ч",
+         "Мощность, МВА"},
+        {{"Ток, кА", 3}, {"кА", 3}}}},
       {"нагрузка (тип замера 5 - кВт*ч)",
-       {{"W, кВт*ч", "P, кВт⋅ч", "Потребление за ноябрь, кВт*ч", "Расход", "Энергия, кВт-ч", "Нагрузка", "кВт.ч"},
-        {"P, кВт", "Мощность, кВт", "Ток, А", "Wq, квар*ч", "Нагрузка, кВА", "Ноябрь"}}},
+       {{"W, кВт*ч", "P, кВт⋅ч", "Потребление за ноябрь, кВт*ч", "Расход", "Энергия, кВт-ч", "Нагрузка", "кВт.ч",
+         "A+, кВт·ч", "Потребление за ноябрь 2026 года, кВт*ч", "Потребление за 4 кв., кВт*ч"},
+        {"P, кВт", "Мощность, кВт", "Ток, А", "Wq, квар*ч", "Нагрузка, кВА", "Ноябрь", "Годовое потребление, кВт*ч",
+         "Нагрузка, МВт", "Мощность, МВА", "кА"},
+        {{"МВт*ч", 3}, {"W, тыс. кВт*ч", 3}, {"тыс.кВт.ч", 3}}}},
       {"активное значение",
        {{"P1", "P2", "Р1", "p", "P, кВт", "W", "Wp, кВт*ч", "кВт.ч", "Активная энергия", "Акт.", "P сум.", "Рср",
-         "Pmax", "Рмакс", "P, кВт⋅ч", "Wакт", "кВт-ч"},
+         "Pmax", "Рмакс", "P, кВт⋅ч", "Wакт", "кВт-ч", "P, по виду", "P обр., по виду", "A+", "A-", "Эа"},
         {"Q1", "Ком.", "Q обр., по виду", "Гр. Q обр.", "квар", "Адрес", "Уст. мощ.", "Реактивная энергия", "Реакт.",
-         "Расход", "Wq, кВАр*ч", "Pq", "Wреакт", "I, А", "S, кВА", "Активный ток", "P, МВт"}}},
+         "Расход", "Wq, кВАр*ч", "Pq", "Wреакт", "I, А", "S, кВА", "Активный ток", "R+", "Эр", "Мощность, МВА", "кА"},
+        {{"P, МВт", 3}, {"МВт*ч", 3}, {"Нагрузка, МВт", 3}, {"тыс. кВт·ч", 3}}}},
       {"реактивное значение",
-       {{"Q1", "Q2", "q", "Q, квар", "кВАр*ч", "Wq", "Реактивная энергия", "Реакт.", "Wреакт", "Wq, кВАр⋅ч"},
-        {"P1", "Гр. P", "W", "кВт", "Активная", "Адрес", "Ком.", "Wакт", "P, кВт⋅ч", "кВА", "Q, Мвар"}}},
+       {{"Q1", "Q2", "q", "Q, квар", "кВАр*ч", "Wq", "Реактивная энергия", "Реакт.", "Wреакт", "Wq, кВАр⋅ч", "R+", "R-",
+         "Эр", "Wр, квар·ч"},
+        {"P1", "Гр. P", "W", "кВт", "Активная", "Адрес", "Ком.", "Wакт", "P, кВт⋅ч", "кВА", "A+", "Эа", "Wр, кВт·ч",
+         "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"},
+        {{"Q, Мвар", 3}}}},
       // the technical base's energies: numbered W1 to W4 in the columns' order, or named by their quantity
       {"активная энергия",
-       {{"W", "P", "Wp", "кВт*ч", "Активная энергия", "Акт.", "P, кВт⋅ч"},
+       {{"W", "P", "Wp", "кВт*ч", "Активная энергия", "Акт.", "P, кВт⋅ч", "A+, кВт·ч", "A-", "Эа", "Энергия\nактивная",
+         "Потребление за ноябрь 2026 года, кВт*ч", "за 2026 год, кВт*ч", "за ноябрь 2026 г., кВт*ч", "за 4 кв., кВт*ч",
+         "Кол-во кВт*ч"},
         {"W2", "W4", "Q", "Wq, квар*ч", "Реактивная энергия", "P, кВт", "Ia, А", "Ic, А", "Код", "№ счетчика",
-         "Кол-во ТП", "Кол-во опор"}}},
+         "Кол-во ТП", "Кол-во опор", "R+", "Эр", "Wр, квар·ч", "Wр", "Нагрузка, МВт", "Мощность, МВА", "кА"},
+        {{"тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"МВт*ч", 3}, {"A+, МВт·ч", 3}}}},
       {"реактивная энергия",
-       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт."},
-        {"W1", "W3", "P", "W", "кВт*ч", "Активная энергия", "Q, квар", "Ib, А", "Январь"}}},
+       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт.", "R+", "R-", "Эр", "Wр, квар·ч", "Wр"},
+        {"W1", "W3", "P", "W", "кВт*ч", "Активная энергия", "Q, квар", "Ib, А", "Январь", "A+, кВт·ч", "A-", "Эа",
+         "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"},
+        {{"тыс. квар·ч", 3}, {"Мвар*ч", 3}}}},
       {"номер строки",
        {{"№", "№ п/п", "N", "п/п", "Номер"}, {"Абонент", "1", "Договор", "Тип счетчика", "Номинальная мощность, кВА"}}},
       {"договор",
@@ -96,38 +139,55 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
         // "РП" names a station: the column's words name no power
         {"Тип счетчика", "МЕРКУРИЙ 230", "Адрес", "№ счетчика", "Трасса", "Тр-р", "P, кВт", "Мощность, кВт"}}},
       {"энергия",
-       {{"W", "W, кВт*ч", "Энергия", "Расход", "Wq, квар*ч", "Расход, кВт⋅ч"},
-        {"Показание тек.", "Ктт", "Sном, кВА", "U, кВ", "Ток, А", "Питающая РП", "Расчет", "W, МВт*ч", "Потери, кВт*ч",
-         "Доля"}}},
+       {{"W", "W, кВт*ч", "Энергия", "Расход", "Wq, квар*ч", "Расход, кВт⋅ч", "A+", "A-", "R+", "Эа", "Эр",
+         "Wр, квар·ч"},
+        {"Показание тек.", "Ктт", "Sном, кВА", "U, кВ", "Ток, А", "Питающая РП", "Расчет", "Потери, кВт*ч", "Доля", "dW",
+         "ΔW", "Wпот", "Красч", "Нагрузка, МВт", "Мощность, МВА", "кА"},
+        {{"W, МВт*ч", 3}, {"W, тыс. кВт·ч", 3}}}},
       // a metering point's power, its meter's factor and the losses' part of its energy
       {"мощность",
-       {{"P", "P, кВт", "Мощность, кВт", "Разрешенная мощность", "Руст, кВт", "Pmax", "Мощн."},
-        {"W, кВт*ч", "Мощность, кВА", "Sном", "Ток, А", "Ксч", "Энергия", "Потери", "Часы", "Тип"}}},
+       {{"P", "P, кВт", "Мощность, кВт", "Разрешенная мощность", "Руст, кВт", "Pmax", "Мощн.", "Pразр", "Рразр",
+         "Pразр.", "P max", "Pном, кВт", "Разрешенная\nмощность, кВт"},
+        {"W, кВт*ч", "Мощность, кВА", "Sном", "Ток, А", "Ксч", "Энергия", "Потери", "Часы", "Тип", "Кр", "dW",
+         "МВт*ч", "Мощность, МВА", "кА"},
+        {{"Pразр, МВт", 3}, {"Нагрузка, МВт", 3}}}},
       // a households book's count of subscribers and their energy, under a row of headings where a station
       // would stand
       {"число абонентов",
-       {{"Абонентов", "Кол-во абонентов", "Количество абонентов", "Число абонентов", "Абоненты, чел."},
-        {"Кол-во ТП", "Количество, шт", "W, кВт*ч", "Потребление", "Год", "Январь", "Длина ВЛ, м", "Фидер"}}},
+       {{"Абонентов", "Кол-во абонентов", "Количество абонентов", "Число абонентов", "Абоненты, чел.",
+         "Число лицевых счетов", "Кол-во л/с", "Кол-во потребителей", "Кол-во\nабонентов"},
+        {"Кол-во ТП", "Количество, шт", "W, кВт*ч", "Потребление", "Год", "Январь", "Длина ВЛ, м", "Фидер",
+         "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"}}},
       {"потребление",
        {{"W", "W, кВт*ч", "Потребление", "Потребление абонентов, кВт*ч", "Расход, кВт⋅ч", "Энергия",
-         "Потребление за ноябрь, кВт*ч"},
-        {"Кол-во абонентов", "Абоненты", "Wq, квар*ч", "P, кВт", "Ток, А", "Ноябрь", "Год ввода", "W, МВт*ч", "Фидер"}}},
+         "Потребление за ноябрь, кВт*ч", "Потребление за ноябрь 2026 года, кВт*ч", "Потребление за 2026 год, кВт*ч",
+         "Потребление за ноябрь 2026 г., кВт*ч", "Потребление за 4 кв., кВт*ч", "Кол-во кВт*ч", "Потребление,\nкВт*ч"},
+        {"Кол-во абонентов", "Абоненты", "Wq, квар*ч", "P, кВт", "Ток, А", "Ноябрь", "Год ввода", "Фидер",
+         "Число лицевых счетов", "Нагрузка, МВт", "Мощность, МВА", "кА"},
+        {{"W, МВт*ч", 3}, {"Потребление, тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}}}},
       {"коэффициент счетчика",
-       {{"Ксч", "Ктт", "Ктн", "Коэффициент", "Коэф.", "Расч. коэф.", "Коэффициент счетчика"},
-        {"Тип", "Счетчик", "cos φ", "tg φ", "P, кВт", "W", "Мощность", "Коэффициент мощности", "Ток, А", "Вид", "Часы"}}},
+       {{"Ксч", "Ктт", "Ктн", "Коэффициент", "Коэф.", "Расч. коэф.", "Коэффициент счетчика", "Красч", "К расч.",
+         "Красч.", "Кр", "Кт", "Ктр"},
+        {"Тип", "Счетчик", "cos φ", "tg φ", "P, кВт", "W", "Мощность", "Коэффициент мощности", "Ток, А", "Вид", "Часы",
+         "Кол-во", "Код", "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"}}},
       // the regime's measurement book: a node's load or a line's flow in MW, and its tangent
       {"замер",
        {{"P, МВт", "Нагрузка, МВт", "Замер", "Мощность", "Переток, МВт", "МВт", "Pmax"},
-        {"P, кВт", "Нагрузка, кВт", "Ток, А", "Ia, А", "W, кВт*ч", "Потребление за ноябрь, кВт*ч", "Q, Мвар", "S, МВА",
-         "Год выпуска", "Кол-во абонентов", "Январь", "tg φ", "Тангенс"}}},
+        {"Ток, А", "Ia, А", "W, кВт*ч", "Потребление за ноябрь, кВт*ч", "Q, Мвар", "S, МВА", "Год выпуска",
+         "Кол-во абонентов", "Январь", "tg φ", "Тангенс", "МВт*ч", "Мощность, МВА", "кА"},
+        {{"P, кВт", -3}, {"Нагрузка, кВт", -3}}}},
       {"тангенс",
        {{"tg", "tg φ", "tgφ", "Тангенс", "tg ф"},
-        {"cos φ", "P, МВт", "Замер", "Ток, А", "Год", "Январь", "Загрузка, %", "Q, Мвар"}}},
+        {"cos φ", "P, МВт", "Замер", "Ток, А", "Год", "Январь", "Загрузка, %", "Q, Мвар", "Нагрузка, МВт", "МВт*ч",
+         "Мощность, МВА", "кА"}}},
       {"потери трансформатора или линии",
-       {{"Доля", "Потери", "Потери, кВт*ч", "Wт", "Wл", "Потери в линии", "Доля Тр", "квар*ч"},
-        {"Энергия", "Расход", "Потери, %", "Мощность, кВт", "Ктт", "Потери, МВт*ч", "Вид", "Sном, кВА"}}},
+       {{"Доля", "Потери", "Потери, кВт*ч", "Wт", "Wл", "Потери в линии", "Доля Тр", "квар*ч", "dW", "ΔW", "Wпот",
+         "dW, кВт*ч"},
+        {"Энергия", "Расход", "Потери, %", "Мощность, кВт", "Ктт", "Вид", "Sном, кВА", "Нагрузка, МВт", "Мощность, МВА",
+         "кА"},
+        {{"Потери, МВт*ч", 3}, {"dW, тыс. кВт*ч", 3}}}},
   };
-  std::set<std::string> judged;
+  std::set<std::string> judged, scaledStored;
   for (const TSheetImport& reader : SheetImports())
     for (const TSheetColumn& column : reader.Columns)
       for (const double setting : {2.0, 3.0, 5.0}) {
@@ -154,19 +214,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
           return list;
         };
         const int headingRow = std::max(reader.HeadingRow, 1);
-        const auto sheet = [&](const std::string& heading) {
-          FakeSheet s;
-          for (const TSheetColumn& other : reader.Columns) {
-            const std::vector<const char*> otherWords =
-                other.HeadingsOf ? other.HeadingsOf(setting).Words : other.Headings;
-            const std::string otherHeading = otherWords.empty() ? "Имя" : otherWords.front();
-            s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
-            s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath
-                                                   ? "ТП-42"
-                                               : "400"}});
-          }
-          return s;
-        };
+        const auto sheet = [&](const std::string& heading) { return HeadedSheet(reader, column, heading, setting); };
         // each word of the column's own list, and the headings people write
         std::vector<std::string> taken(words.Words.begin(), words.Words.end());
         const std::vector<std::string> listed = designated(lists->second.taken);
@@ -185,7 +233,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
           const std::string said = SheetKindFault(reader, s.Cells(), setting);
           EXPECT_NE(said.find("ячейка " + SheetCellName(headingRow, column.Col) + ": заголовок \"" + heading +
                               "\" - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): "),
-                    std::string::npos) << title << ": " << said;
+                    std::string::npos) << title << ": " << heading << ": " << said;
           // what it must hold, under the setting that chose it
           EXPECT_NE(said.find(HeadingWordsText(words.Words) + (words.Setting.empty() ? "" : " (" + words.Setting + ")")),
                     std::string::npos) << said;
@@ -198,6 +246,42 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
               << reader.Name << ": " << heading;
           EXPECT_EQ(TablesText(tables), before) << reader.Name << ": " << heading;
         }
+        // the column's own unit in another scale: taken, each value brought to the column's unit as its
+        // decimal digits shift, so that the tables are those of the same figure in the column's own unit
+        // a row the reader takes: names the base holds, a title above an industrial book's headings, a
+        // households feeder below its station
+        const auto read = [&](const std::string& heading, const std::string& value) {
+          FakeSheet s = sheet(heading);
+          int row = headingRow + 1;
+          if (reader.RowTaken) {
+            for (const TSheetColumn& other : reader.Columns)
+              s.Row(row + 1, {{other.Col, s.cells[{row, other.Col}]}}), s.Row(row, {{other.Col, ""}});
+            s.Row(row++, {{1, "ТП-42"}}), s.Row(row, {{1, "1"}, {2, "Л8"}});
+          }
+          if (reader.HeadingRow > 1) s.Row(1, {{1, "База промышленных абонентов"}});
+          for (const TSheetColumn& other : reader.Columns)
+            if (other.Kind == TSheetColumnKind::Name && other.Col == reader.Columns.front().Col)
+              s.Row(row, {{other.Col, reader.Layouts.front() == std::string(LayoutSubstInputs) ? "Ввод 1" : "ТП-42"}});
+          if (std::string(reader.Name) == kTransformerMeasureSheet) s.Row(row, {{4, "Т1"}});
+          s.Row(row, {{column.Col, value}});
+          std::vector<TDataFile> tables = MeasuredTables(reader);
+          std::vector<std::string> messages;
+          const TImportTaken taken = reader.Read(tables, s.Cells(), {&messages, setting, {}, {}, nullptr});
+          EXPECT_GT(taken.Items, 0) << reader.Name << ": " << heading << ": " << taken.FirstReason;
+          return TablesText(tables);
+        };
+        const std::string plain = words.Words.front();
+        for (const auto& [heading, exponent] : lists->second.scaled) {
+          EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
+          const std::map<int, std::vector<std::pair<std::string, std::string>>> figures = {
+              {3, {{"1100", "1.1"}, {"25201.5", "25.2015"}, {"1005", "1.005"}}}, {-3, {{"1100", "1100000"}}}};
+          for (const auto& [own, shown] : figures.at(exponent)) {
+            const std::string tables = read(heading, shown);
+            EXPECT_EQ(tables, read(plain, own)) << reader.Name << ": " << heading << " " << shown;
+            // (where the reader stores the figure, never unscaled)
+            if (tables != read(plain, shown)) scaledStored.insert(reader.Name);
+          }
+        }
       }
   // the regime's measurement book, whose format has no headings: a heading row above a node's load, taken
   // or refused before any load an earlier import gave is reset (node 2's, marked 'z')
@@ -206,12 +290,12 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
     judged.insert(column.Title);
     const auto lists = headings.find(column.Title);
     ASSERT_NE(lists, headings.end()) << column.Title;
-    const auto import = [&](const std::string& heading, TDataFile& nodes) {
+    const auto import = [&](const std::string& heading, TDataFile& nodes, double value = 0.4) {
       Worksheet s("Замеры");
       for (const TMeasuredColumn& other : MeasuredColumns())
         s.SetText(1, other.Col, other.Col == column.Col ? heading : other.Words.front());
       s.SetText(1, 14, "ПС"), s.SetText(1, 16, "Узлы");
-      s.SetNumber(2, 9, 0.4), s.SetNumber(2, 13, 0.5), s.SetText(2, 14, "ПС1"), s.SetText(2, 16, "ТП-42");
+      s.SetNumber(2, 9, value), s.SetNumber(2, 13, 0.5), s.SetText(2, 14, "ПС1"), s.SetText(2, 16, "ТП-42");
       s.SetText(2, 17, "1");
       Workbook book;
       book.sheets.push_back(s);
@@ -241,6 +325,13 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       EXPECT_EQ(import(heading, nodes), 1) << column.Title << ": " << heading;
       EXPECT_DOUBLE_EQ(pn(nodes, 1), 0.4) << heading;
     }
+    // a load in kW is brought to MW exactly: 400 kW is the 0.4 MW of a book in MW
+    for (const auto& [heading, exponent] : lists->second.scaled) {
+      TDataFile nodes;
+      EXPECT_EQ(import(heading, nodes, 0.4 * 1000), 1) << column.Title << ": " << heading;
+      EXPECT_EQ(pn(nodes, 1), DecimalScaled(400, exponent)) << heading;
+      EXPECT_EQ(exponent, -3) << heading;
+    }
     std::vector<std::string> refused = lists->second.refused;
     for (const std::string& heading : noColumns)
       if (std::find(taken.begin(), taken.end(), heading) == taken.end()) refused.push_back(heading);
@@ -261,6 +352,35 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
     }
   }
 
+  // an hourly load curve keyed by input and feeder names, its hours typed as texts or kept as time values:
+  // an hour is a period, and the technical base refuses the book naming the first hour's cell, before its
+  // inputs' and feeders' energies are replaced by the loads of 0:00 to 3:00
+  const TSheetImport& technical = FindSheetImport(kTechnicalSheet);
+  for (const bool times : {false, true}) {
+    const TSheetCells curve = [times](int row, int col) {
+      if (col > 25) return TOutsideValue();
+      const std::string hour = (col < 12 ? "0" : "") + std::to_string(col - 2) + ":00";
+      if (row == 1)
+        return col == 1 ? TOutsideValue::Text("Присоединение")
+               : times  ? TOutsideValue::Date((col - 2) / 24.0, hour)
+                        : TOutsideValue::Text(hour);
+      if (row > 4) return TOutsideValue();
+      if (col == 1) return TOutsideValue::Text(row == 2 ? "Ввод 1" : row == 3 ? "Ф-2" : "Л8");
+      return TOutsideValue::Number(100 + row + col, std::to_string(100 + row + col));
+    };
+    const std::string said = SheetKindFault(technical, curve);
+    EXPECT_NE(said.find("ячейка B1: заголовок \"00:00\" - не заголовок столбца 2 (активная энергия): " +
+                        std::string(times ? "это дата" : "\"00:00\" - час суток (период)")),
+              std::string::npos) << said;
+    std::vector<TDataFile> tables = MeasuredTables(technical);
+    const std::string before = TablesText(tables);
+    std::vector<std::string> messages;
+    EXPECT_THROW(technical.Read(tables, curve, {&messages, 0, {}, {}, nullptr}), TSheetKindError);
+    EXPECT_EQ(TablesText(tables), before);
+  }
+
+  // every reader stores a scaled figure brought to its column's unit
+  for (const TSheetImport& reader : SheetImports()) EXPECT_EQ(scaledStored.count(reader.Name), 1u) << reader.Name;
   // each list of the table is a column's: a column whose rule is gone leaves its list unjudged
   for (const auto& [title, lists] : headings) EXPECT_EQ(judged.count(title), 1u) << title;
   for (const char* title : {"номинальная мощность Т2", "нагрузка Т3 (тип замера 5 - кВт*ч)"}) EXPECT_EQ(judged.count(title), 1u) << title;
@@ -277,7 +397,6 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   };
   const std::string kw = ", а заголовок столбца - \"нагрузка\", \"мощность\", \"замер\", \"P\", \"кВт\" или \"Т1\" (тип замера 2 - кВт)";
   EXPECT_EQ(loadFault("Нагрузка, кВА", 2), "\"кВА\" - полная мощность" + kw);
-  EXPECT_EQ(loadFault("Нагрузка, МВт", 2), "\"МВт\" - не та единица: значения столбца - в \"кВт\"" + kw);
   EXPECT_EQ(loadFault("Потребление за ноябрь, кВт*ч", 2), "\"кВт*ч\" - не та единица: значения столбца - в \"кВт\"" + kw);
   EXPECT_EQ(loadFault("Потребление за ноябрь, кВт*ч", 5), "");
   EXPECT_EQ(loadFault("Загрузка, %", 2), "\"Загрузка\" - проценты" + kw);
@@ -287,8 +406,79 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   EXPECT_EQ(loadFault("Январь", 2), "\"Январь\" - период (месяц, квартал)" + kw);
   EXPECT_EQ(loadFault("Инв. №", 2), "\"Инв\" - инвентарный номер" + kw);
   EXPECT_EQ(loadFault("Ток, А", 3), "");
-  EXPECT_EQ(loadFault("Ток, кА", 3), "\"кА\" - не та единица: значения столбца - в \"А\", а заголовок столбца - \"нагрузка\", "
-                                     "\"ток\", \"замер\", \"I\", \"А\" или \"Т1\" (тип замера 3 - А)");
+  // what a phase's letter, a meter's notation and a year's figure name
+  const std::string amperes = ", а заголовок столбца - \"нагрузка\", \"ток\", \"замер\", \"I\", \"А\" или \"Т1\" (тип замера 3 - А)";
+  EXPECT_EQ(loadFault("Напр. фазы A, В", 3), "\"Напр\" - напряжение" + amperes);
+  EXPECT_EQ(loadFault("A+", 3), "\"A+\" - активная мощность или энергия" + amperes);
+  EXPECT_EQ(loadFault("Wр", 3), "\"Wр\" - реактивная мощность или энергия" + amperes);
+  EXPECT_EQ(loadFault("Wp", 3), "\"Wp\" - активная мощность или энергия" + amperes);
+  EXPECT_EQ(loadFault("Годовое потребление, кВт*ч", 5),
+            "\"Годовое\" - год, а заголовок столбца - \"нагрузка\", \"энергия\", \"расход\", \"потребление\", \"замер\", "
+            "\"W\", \"кВт*ч\" или \"Т1\" (тип замера 5 - кВт*ч)");
+  EXPECT_EQ(loadFault("Нагрузка, МВт", 2), "");
+  EXPECT_EQ(loadFault("Нагрузка, МВт*ч", 2), "\"МВт*ч\" - не та единица: значения столбца - в \"кВт\"" + kw);
+  // a scale moves the decimal digits, as the sheet shows them, not a binary product's
+  EXPECT_EQ(DecimalScaled(1.1, 3), 1100);
+  EXPECT_EQ(DecimalScaled(25.2015, 3), 25201.5);
+  EXPECT_EQ(DecimalScaled(1100, -3), 1.1);
+  EXPECT_EQ(DecimalScaled(0.0011, 6), 1100);
+  // (where a binary product slips: 1.005 × 1000 is 1004.9999999999999, 25.2041 × 1000 25204.100000000002)
+  EXPECT_EQ(DecimalScaled(1.005, 3), 1005);
+  EXPECT_EQ(DecimalScaled(25.2041, 3), 25204.1);
+  EXPECT_EQ(DecimalScaled(4100, -3), 4.1);
+  EXPECT_EQ(DecimalScaled(-0.0049, 3), -4.9);
+  EXPECT_EQ(DecimalScaled(1e306, 3), HUGE_VAL);
+  EXPECT_EQ(loadFault("Ток, кА", 3), "");
+}
+
+// Every caption the program itself writes over a column (its layout's, which the grid's export writes
+// over the table, data/maket.zr), taken by the sheet column that fills that field, under each setting
+// of its command: the captions are read from the layouts, not typed here. Each figure column of every
+// reader of the program's list is given the fields it fills, so that a reader or a column added without
+// them fails here; a column whose figure no table keeps (a rated power matched against the base) has none.
+TEST(ImportHeadings, EveryCaptionTheProgramWritesOverAColumnIsTakenByIt) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  // by reader and column, the fields of its first table that the column fills
+  const std::map<std::string, std::map<int, std::vector<std::string>>> fields = {
+      {kMeterPointsSheet, {{2, {"Ndog"}}, {6, {"NameTP"}}, {8, {"Praz"}}, {11, {"Koef"}}, {13, {"W"}}, {14, {"Wt", "Wl"}}}},
+      {kHouseholdsSheet, {{3, {"CountAb"}}, {4, {"W"}}}},
+      {kTechnicalSheet, {{2, {"P"}}, {3, {"Q"}}, {4, {"Pm"}}, {5, {"Qm"}}}},
+      {kFeederMeasureSheet, {{8, {"P"}}, {12, {"Pm"}}, {18, {"Q"}}, {22, {"Qm"}}}},
+      {kTransformerMeasureSheet, {{5, {}}, {8, {"Pn"}}}},
+      {kStationMeasureSheet, {{2, {}}, {3, {"Pn"}}, {4, {}}, {5, {"Pn"}}, {6, {}}, {7, {"Pn"}}}}};
+  const auto captions = [](const char* layout, const std::vector<std::string>& names) {
+    TDataFile table;
+    EXPECT_TRUE(ReadMaket(layout, table)) << layout;
+    std::vector<std::string> found;
+    for (const std::string& name : names)
+      for (int k = 1; k <= table.NCols; ++k)
+        if (table.FieldName[static_cast<std::size_t>(k)] == name) found.push_back(table.ColTitle[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(found.size(), names.size()) << layout;
+    return found;
+  };
+  int fed = 0;
+  for (const TSheetImport& reader : SheetImports()) {
+    const auto byColumn = fields.find(reader.Name);
+    ASSERT_NE(byColumn, fields.end()) << reader.Name;
+    for (const TSheetColumn& column : reader.Columns) {
+      const auto names = byColumn->second.find(column.Col);
+      if ((column.Kind == TSheetColumnKind::Number || column.Kind == TSheetColumnKind::Digits) &&
+          (column.HeadingsOf || !column.Headings.empty())) {
+        EXPECT_NE(names, byColumn->second.end()) << reader.Name << ": столбец " << column.Col;
+      }
+      if (names == byColumn->second.end()) continue;
+      for (const std::string& caption : captions(reader.Layouts.front(), names->second))
+        for (const double setting : {2.0, 3.0, 5.0}) {
+          const std::string said = SheetKindFault(reader, HeadedSheet(reader, column, caption, setting).Cells(), setting);
+          EXPECT_EQ(said, "") << reader.Name << ": " << caption << " (" << setting << ")";
+          ++fed;
+        }
+    }
+  }
+  EXPECT_GE(fed, 3 * 19);
+  // the regime's measurement book: the node's load under the node table's caption
+  for (const std::string& caption : captions(LayoutNodes, {"Pn"}))
+    EXPECT_EQ(HeadingFault(caption, MeasuredColumns().front().Words), "") << caption;
 }
 
 }  // namespace

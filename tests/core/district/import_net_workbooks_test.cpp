@@ -300,6 +300,8 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
   struct TKindCase {
     std::function<void(Worksheet&)> fill;
     std::string said;  // "" for a network workbook
+    // a network's section as stored (its length in metres with its mark) and its station's transformer
+    std::string kodLine = {}, transform = {};
   };
   const std::vector<TKindCase> kinds = {
       {[&](Worksheet& w) {
@@ -340,10 +342,19 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
          w.SetNumber(1, 1, 10), Row(w, 2, {"Начало", "Конец", "L, км", "Марка", "", "", "", "", "Мощность, кВт"});
          Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "АС-35", "", "#250"});
        }, "заголовок \"Мощность, кВт\" в ячейке I2 - не заголовок мощности трансформатора 4: \"кВт\" - активная мощность"},
+      // a length in metres or a power in MVA is brought to the km and kVA the base keeps: 1,100 m is 1.1 km
       {[](Worksheet& w) {
          w.SetNumber(1, 1, 0.4), Row(w, 2, {"Начало", "Конец", "L, м"});
-         Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "А-50", "", "#0"});
-       }, ""},
+         Row(w, 4, {"ТП-1", "ТП-2", "#1100", "А-50", "", "#0"});
+       }, "", "1100*А-50"},
+      {[](Worksheet& w) {
+         w.SetNumber(1, 1, 10), Row(w, 2, {"Начало", "Конец", "Длина, м", "Марка", "", "S, МВА"});
+         Row(w, 4, {"ТП-1", "ТП-2", "#1100", "АС-35", "", "#0.25"});
+       }, "", "1100*АС-35", "ТМ-250/10/0.4"},
+      {[](Worksheet& w) {
+         w.SetNumber(1, 1, 10), Row(w, 2, {"Начало", "Конец", "Длина,\nкм", "Марка", "", "Sном, кВА"});
+         Row(w, 4, {"ТП-1", "ТП-2", "#1.1", "АС-35", "", "#250"});
+       }, "", "1100*АС-35", "ТМ-250/10/0.4"},
   };
   for (const TKindCase& c : kinds) {
     Workbook book;
@@ -360,6 +371,12 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     if (c.said.empty()) {
       EXPECT_EQ(said, "");
       EXPECT_EQ(base.Lines.RowCount, 1);
+      if (!c.kodLine.empty()) {
+        EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{c.kodLine});
+      }
+      if (!c.transform.empty()) {
+        EXPECT_EQ(ColumnTexts(base.Stations, "Transform").front(), c.transform);
+      }
     } else {
       EXPECT_EQ(said.rfind("Ошибка чтения файла \"" + file + "\": лист \"Лист1\": не является книгой сети: " + c.said, 0), 0u)
           << said;
