@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
@@ -166,10 +168,17 @@ bool TakeUserLock(const std::string& fileName) {
 }
 
 void DropUserLock(const std::string& fileName) {
-  const std::string lock = LockName(fileName);
-  const auto it = OwnLocks().find(FullFileName(lock));
+  const std::string lock = FullFileName(LockName(fileName));
+  auto it = OwnLocks().find(lock);
+  // A table removed since it was locked (a run that replaced its family) no longer tells the letter case
+  // its name had ("X.frb" is found as "X.FRB" once gone); the lock taken under that name still does.
+  if (it == OwnLocks().end()) {
+    const std::string upper = UpperCase(lock);
+    it = std::find_if(OwnLocks().begin(), OwnLocks().end(),
+                      [&upper](const auto& own) { return UpperCase(own.first) == upper; });
+  }
   if (it == OwnLocks().end()) return;
-  UnlinkIfSame(lock, it->second->Get());
+  UnlinkIfSame(it->first, it->second->Get());
   OwnLocks().erase(it);
 }
 

@@ -159,7 +159,7 @@ TEST_F(SchemeForming, ReportFollowsTheConverterAndTheSchemeIsWrittenInEveryCase)
     EXPECT_EQ(fs::exists(flows), !yes);
     EXPECT_TRUE(yes || ReadBytes(flows) == flowsBefore);
     EXPECT_EQ(ReadBytes(Base() + ".SWT") + ReadBytes(Base() + ".RGM"), "журналпротокол");
-    EXPECT_TRUE(Locks().empty());
+    EXPECT_EQ(Locks(), std::vector<std::string>{});
   }
   EXPECT_EQ(asked, Lines(2, "Схема с таким именем уже существует.\nБудут заменены файлы: Пример.FRB (сведения о базе "
                             "РЭС, из которой сформирована схема), Пример.UZL (узлы схемы), Пример.VET (ветви схемы).\n"
