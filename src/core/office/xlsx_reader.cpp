@@ -79,41 +79,6 @@ int ToInt(std::string_view text, int fallback = -1) {
   return ec == std::errc() && end == text.data() + text.size() ? value : fallback;
 }
 
-// The code of an escape "_xHHHH_" at `at` (four hex digits of either case), or none.
-std::optional<char32_t> EscapeAt(std::string_view text, std::size_t at) {
-  if (at + 7 > text.size() || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_') return std::nullopt;
-  unsigned code = 0;
-  const auto [end, ec] = std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
-  if (ec != std::errc() || end != text.data() + at + 6) return std::nullopt;
-  return static_cast<char32_t>(code);
-}
-
-// Texts of the format escape every character as _xHHHH_ where XML cannot hold it (a carriage return, a
-// control character), and an underscore that would start such an escape as "_x005F_": "Магазин_x005F_x0041_"
-// is the text "Магазин_x0041_". A character past the first plane comes as its two halves; a half
-// alone is no character, and its escape stays as written.
-std::string DecodeEscapes(const std::string& text) {
-  if (text.find("_x") == std::string::npos) return text;
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::optional<char32_t> code = EscapeAt(text, i);
-    if (!code) {
-      out += text[i++];
-    } else if (*code < 0xD800 || *code > 0xDFFF) {
-      AppendUtf8(out, *code);
-      i += 7;
-    } else if (const std::optional<char32_t> low = EscapeAt(text, i + 7);
-               *code < 0xDC00 && low && *low >= 0xDC00 && *low <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00));
-      i += 14;
-    } else {
-      out.append(text, i, 7);
-      i += 7;
-    }
-  }
-  return out;
-}
-
 // Joins a relationship target to the folder of the part that names it ("xl/" for the workbook).
 std::string ResolveTarget(const std::string& folder, std::string_view target) {
   if (!target.empty() && target.front() == '/') return std::string(target.substr(1));
@@ -142,7 +107,7 @@ protected:
   }
   void Close(int rule) override {
     if (rule != kItem) return;
-    items_.Add(DecodeEscapes(current_));
+    items_.Add(office::DecodeXlsxEscapes(current_));
     inItem_ = false;
   }
   void Content(int rule, std::string_view text) override {
@@ -609,9 +574,9 @@ private:
       else
         office::StoreFormattedShared(sheet_, row_, col_, static_cast<std::uint32_t>(index), Format());
     } else if (type_ == "inlineStr" || type_ == "str") {
-      if (!value_.empty()) office::StoreFormattedText(sheet_, row_, col_, DecodeEscapes(value_), Format());
+      if (!value_.empty()) office::StoreFormattedText(sheet_, row_, col_, office::DecodeXlsxEscapes(value_), Format());
     } else if (type_ == "e") {
-      if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, DecodeEscapes(value_));
+      if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, office::DecodeXlsxEscapes(value_));
     } else if (type_ == "b") {
       if (value_.empty()) return;
       // a boolean is no number and no name: TRUE read as 1 would be a household's count of one
@@ -749,6 +714,51 @@ std::string RelsOf(const std::string& part) {
 }  // namespace
 
 namespace office {
+
+// The code of an escape "_xHHHH_" at `at` (four hex digits of either case), or none.
+namespace {
+
+std::optional<char32_t> EscapeAt(std::string_view text, std::size_t at) {
+  if (at + 7 > text.size() || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_') return std::nullopt;
+  unsigned code = 0;
+  const auto [end, ec] = std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
+  if (ec != std::errc() || end != text.data() + at + 6) return std::nullopt;
+  return static_cast<char32_t>(code);
+}
+
+}  // namespace
+
+std::string DecodeXlsxEscapes(const std::string& text) {
+  if (text.find("_x") == std::string::npos) return text;
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::optional<char32_t> code = EscapeAt(text, i);
+    if (!code) {
+      out += text[i++];
+    } else if (*code < 0xD800 || *code > 0xDFFF) {
+      AppendUtf8(out, *code);
+      i += 7;
+    } else if (const std::optional<char32_t> low = EscapeAt(text, i + 7);
+               *code < 0xDC00 && low && *low >= 0xDC00 && *low <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00));
+      i += 14;
+    } else {
+      out.append(text, i, 7);
+      i += 7;
+    }
+  }
+  return out;
+}
+
+std::string ProtectXlsxEscapes(const std::string& text) {
+  if (text.find("_x") == std::string::npos) return text;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (EscapeAt(text, i)) out += "_x005F";
+    out += text[i];
+  }
+  return out;
+}
 
 void ReadXlsxInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";

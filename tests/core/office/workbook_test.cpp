@@ -239,6 +239,7 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
   s.SetDate(4, 1, ld::DateSerial(2023, 12, 31));
   s.SetDate(4, 2, ld::DateSerial(2023, 12, 31, 7, 30, 15));
   s.SetText(30, 40, "далеко");
+  s.SetText(5, 1, "Магазин_x0041_");  // as written, not the "A" a reader takes an escape for
   book.sheets.emplace_back("");  // gets a default name
   book.sheets.emplace_back("Формат РЭС (вводы п/ст) [все]: итог");
 
@@ -259,6 +260,7 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
   EXPECT_EQ(r.CellText(4, 1), "31.12.2023");
   EXPECT_EQ(r.CellText(4, 2), "31.12.2023 07:30:15");
   EXPECT_EQ(r.CellText(30, 40), "далеко");
+  EXPECT_EQ(r.CellText(5, 1), "Магазин_x0041_");
   EXPECT_EQ(r.LastRow(), 30);
   EXPECT_EQ(r.LastCol(), 40);
   EXPECT_TRUE(r.IsEmpty(3, 1));
