@@ -93,14 +93,31 @@ enum class TTime { None, Duration, Clock };
 // The digits of a fraction of a second a code may show (ss.000): a spreadsheet shows no more.
 constexpr std::size_t kSecondDigits = 3;
 
+// Whether "AM/PM" (in any letter case) stands at section[i]: the half of the day, the hours counted in it.
+bool IsHalfOfDay(std::string_view section, std::size_t i) {
+  if (i + 5 > section.size()) return false;
+  for (std::size_t k = 0; k < 5; ++k)
+    if (Lower(section[i + k]) != "am/pm"[k]) return false;
+  return true;
+}
+
 // What the first section of a code makes of a number as a time, with its text: a duration when the
 // section counts hours, minutes or seconds however many ([h]), a time of day when it shows hours,
-// minutes or seconds of the day alone (hh:mm), either with tenths to thousandths of its seconds (ss.0).
-// None for a section holding what neither does (a date letter, AM/PM, a digit placeholder), or only
+// minutes or seconds of the day alone (hh:mm), either with tenths to thousandths of its seconds (ss.0); a
+// time of day with AM/PM counts its hours from 1 to 12 and shows "AM" or "PM" there ("8:30 AM"). None for
+// a section holding what neither does (a date letter, a digit placeholder, AM/PM of a duration), or only
 // minutes ("mm" is the month).
 TTime RenderTime(std::string_view code, double value, std::string* out) {
   const std::string_view section = FirstSection(code);
-  bool elapsed = false, hoursOrSeconds = false;
+  // the system's time ([$-F400]) is the system's format, whatever the code says of it but its half of
+  // the day: LibreOffice shows "h:mm:ss AM/PM" so "08:30:00 AM"
+  for (const std::string_view system : {"[$-F400]", "[$-f400]"})
+    if (section.find(system) != std::string_view::npos) {
+      bool twelve = false;
+      for (std::size_t i = 0; i < section.size() && !twelve; ++i) twelve = IsHalfOfDay(section, i);
+      return RenderTime(twelve ? "hh:mm:ss AM/PM" : "hh:mm:ss", value, out);
+    }
+  bool elapsed = false, hoursOrSeconds = false, twelve = false;
   std::uint64_t total = 0, part = 0;  // whole seconds, and the fraction in units of the shown digits
   std::size_t digits = 0;             // how many digits the fraction shows
   std::string text;
@@ -152,12 +169,17 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
         }
         // other bracketed parts ([Red], [$-419]) show nothing
         i = end;
+      } else if (IsHalfOfDay(section, i)) {
+        twelve = true;
+        text += total / 3600 % 24 < 12 ? "AM" : "PM";
+        i += 4;
       } else if (const char unit = Lower(c); unit == 'h' || unit == 'm' || unit == 's') {
         std::size_t run = 1;
         while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
         hoursOrSeconds = hoursOrSeconds || unit != 'm';
         last = unit;
-        AppendPadded(text, unit == 'h' ? total / 3600 % 24 : unit == 'm' ? total / 60 % 60 : total % 60, run);
+        const std::uint64_t hour = twelve ? (total / 3600 + 11) % 12 + 1 : total / 3600 % 24;
+        AppendPadded(text, unit == 'h' ? hour : unit == 'm' ? total / 60 % 60 : total % 60, run);
         i += run - 1;
       } else if (c == '.' && last == 's' && i + 1 < section.size() && section[i + 1] == '0') {
         std::size_t run = 1;
@@ -177,7 +199,7 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
       }
     }
     if (pass == 0) {
-      if (!elapsed && !hoursOrSeconds) return TTime::None;
+      if ((!elapsed && !hoursOrSeconds) || (elapsed && twelve)) return TTime::None;
       text.clear();
     }
   }
@@ -187,21 +209,22 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
 
 
 // The names a Russian spreadsheet gives months and days: a month after a day is in the genitive ("1
-// ноября 2026"), alone in the nominative with a capital ("Ноябрь 2026").
+// ноября 2026"), alone in the nominative ("ноябрь 2026").
 constexpr const char* kMonthsShort[] = {"янв", "фев", "мар", "апр", "май", "июн", "июл", "авг", "сен", "окт", "ноя", "дек"};
 constexpr const char* kMonthsOf[] = {"января", "февраля", "марта", "апреля", "мая", "июня",
                                      "июля", "августа", "сентября", "октября", "ноября", "декабря"};
-constexpr const char* kMonths[] = {"Январь", "Февраль", "Март", "Апрель", "Май", "Июнь",
-                                   "Июль", "Август", "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+constexpr const char* kMonths[] = {"январь", "февраль", "март", "апрель", "май", "июнь",
+                                   "июль", "август", "сентябрь", "октябрь", "ноябрь", "декабрь"};
 constexpr const char* kWeekdays[] = {"суббота", "воскресенье", "понедельник", "вторник", "среда", "четверг", "пятница"};
 
 // What the first section of a date code shows for a serial day, as a Russian spreadsheet shows it: days,
 // months (numbers, names, the first letter), years of two or four digits, hours, minutes and seconds of
 // the day ("mm" after hours or before seconds is minutes), full day names, texts; '/' is the date
-// separator, a dot. A time shown rounds the moment to its second (23:59:59.99 shows the next day's
-// 00:00:00), a day alone is the day the moment falls in. False for a code holding what this does not
-// show (AM/PM, fractions of a second, short day names, an era, a language other than Russian, the
-// system's date format).
+// separator, a dot; AM/PM counts the hours from 1 to 12. A time shown rounds the moment to its second
+// (23:59:59.99 shows the next day's 00:00:00), a day alone is the day the moment falls in. Russian is
+// the language of a code that names none, and of one that names the system's ([$-FC19], as a Russian
+// spreadsheet writes "mmmm yyyy"). False for a code holding what this does not show (fractions of a
+// second, short day names, an era, a language other than Russian, the system's date format).
 bool RenderDate(std::string_view code, double serial, std::string* out) {
   const std::string_view section = FirstSection(code);
   // the letters of date and time in order, each a run of one letter, to tell minutes from months
@@ -225,11 +248,14 @@ bool RenderDate(std::string_view code, double serial, std::string* out) {
       // a colour shows nothing; a language other than Russian names months otherwise, and the system's
       // long date or time (F800, F400) is the system's format, whatever the code says
       if (inside.starts_with("$-")) {
-        if (inside.substr(2) != "419") return false;
+        if (inside.substr(2) != "419" && inside.substr(2) != "FC19" && inside.substr(2) != "fc19") return false;
       } else if (inside.find_first_of("$<>=hHmMsS") != std::string_view::npos) {
         return false;
       }
       i = end;
+    } else if (IsHalfOfDay(section, i)) {
+      tokens.push_back({'a', 5, i});
+      i += 4;
     } else if (const char unit = Lower(c); unit == 'd' || unit == 'm' || unit == 'y' || unit == 'h' || unit == 's') {
       std::size_t run = 1;
       while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
@@ -241,9 +267,14 @@ bool RenderDate(std::string_view code, double serial, std::string* out) {
       return false;
     }
   }
-  bool time = false, day = false;
+  bool time = false, day = false, twelve = false;
   for (std::size_t k = 0; k < tokens.size(); ++k) {
     TToken& t = tokens[k];
+    twelve = twelve || t.unit == 'a';
+    if (t.unit == 'a') {
+      time = true;
+      continue;
+    }
     if (t.unit == 'm' && t.run <= 2 && ((k > 0 && tokens[k - 1].unit == 'h') || (k + 1 < tokens.size() && tokens[k + 1].unit == 's')))
       t.unit = 'n';  // minutes
     time = time || t.unit == 'h' || t.unit == 'n' || t.unit == 's';
@@ -285,7 +316,8 @@ bool RenderDate(std::string_view code, double serial, std::string* out) {
           else text.append(kMonthsShort[month - 1], 2);  // a Cyrillic letter's two bytes
           break;
         case 'y': number(t.run <= 2 ? year % 100 : year, t.run <= 2 ? 2 : 4); break;
-        case 'h': number(seconds / 3600, t.run); break;
+        case 'h': number(twelve ? (seconds / 3600 + 11) % 12 + 1 : seconds / 3600, t.run); break;
+        case 'a': text += seconds < 43200 ? "AM" : "PM"; break;
         case 'n': number(seconds / 60 % 60, t.run); break;
         case 's': number(seconds % 60, t.run); break;
         default: break;
@@ -396,6 +428,8 @@ TNumberFormat BuiltinNumberFormat(int id) {
     case 15: return NumberFormatOf(id, "DD.MMM.YY");
     case 16: return NumberFormatOf(id, "DD.MMM");
     case 17: return NumberFormatOf(id, "MMM.YY");
+    case 18: return NumberFormatOf(id, "h:mm AM/PM");
+    case 19: return NumberFormatOf(id, "h:mm:ss AM/PM");
     case 22: return NumberFormatOf(id, "DD.MM.YYYY H:MM");
     case 1: return NumberFormatOf(id, "0");
     case 2: return NumberFormatOf(id, "0.00");

@@ -71,6 +71,9 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
     return "формат чисел " + std::string(value) + " повторяет текст ячейки так, что он длиннее " +
            std::to_string(office::kLongestCellText) + " символов, а таких текстов ячейка не показывает; " +
            std::string(kOtherFormatAdvice);
+  if (why == UnreadableCell::NotADate)
+    return "текст " + QuotedText(value) + " ячейки типа \"дата\" не называет дня календаря (ГГГГ-ММ-ДД, "
+           "со временем ГГГГ-ММ-ДДTЧЧ:ММ:СС, с 1900 по 9999 год)";
   // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
   // that asks to be calculated on opening too, and would then be read without a word
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);

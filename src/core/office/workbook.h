@@ -24,16 +24,19 @@ enum class CellKind { Empty, Number, Text, Date };
 // what their caller said the formula gives). A number that its format does not show (a duration of 10^11
 // days, NaN under a time format) has no text to be taken as.
 // A text whose format repeats it past what a cell may show (@@@… of a long text) has no text to be taken
-// as either.
+// as either. A cell of the date type whose text names no day of the calendar is no date, and no text
+// either: it was meant as a date.
 enum class UnreadableCell : std::uint8_t {
-  FormulaWithoutResult, ErrorValue, BooleanValue, RecalculatedOnOpening, NotShownByFormat, TextBeyondFormat
+  FormulaWithoutResult, ErrorValue, BooleanValue, RecalculatedOnOpening, NotShownByFormat, TextBeyondFormat,
+  NotADate
 };
 
 // The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
 // табличной программе, пересчитайте ее (...) и сохраните", 'значение ошибки "#DIV/0!"' (value: the error as
 // written), 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ"), "книга требует пересчитать формулы
 // при открытии (...): откройте книгу в табличной программе, пересчитайте ее (...) и сохраните", 'число "1E11" не показывается форматом ячейки (...)' (value: the number).
-// For a text beyond its format the value is the format's number in its book.
+// For a text beyond its format the value is the format's number in its book; for a date type's text,
+// 'текст "2026-13-01" ячейки типа "дата" не называет дня календаря (...)' (value: the text).
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
 // Why a whole number is no name where its format shows it without some of its digits (value
 // 123456789012, shown "1.23E+11"), with the way to show it whole.

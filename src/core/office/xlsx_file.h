@@ -37,4 +37,18 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // encoding are refused naming the part (or the sheet and the cell). What extension lists and elements of
 // other namespaces hold is skipped whole.
 
+namespace office {
+
+// The texts of an .xlsx file write a character that XML cannot hold (a carriage return, a control
+// character) as "_xHHHH_", four hex digits of either case, and an underscore that would start such an
+// escape as "_x005F_": "Магазин_x005F_x0041_" is the text "Магазин_x0041_", "ИП_x000D_Щукин" holds a
+// carriage return. A character past the first plane comes as its two halves; a half alone is no
+// character, and its escape stays as written.
+std::string DecodeXlsxEscapes(const std::string& text);
+// The text as a file keeps it so that a reader takes it as written: each "_xHHHH_" of it escaped
+// ("_x0041_" as "_x005F_x0041_"), not read as the "A" it looks like.
+std::string ProtectXlsxEscapes(const std::string& text);
+
+}  // namespace office
+
 }  // namespace ld

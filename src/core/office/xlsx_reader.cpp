@@ -79,23 +79,6 @@ int ToInt(std::string_view text, int fallback = -1) {
   return ec == std::errc() && end == text.data() + text.size() ? value : fallback;
 }
 
-// Texts of the format escape characters outside the XML range as _xHHHH_.
-std::string DecodeEscapes(const std::string& text) {
-  if (text.find("_x") == std::string::npos) return text;
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    if (i + 7 <= text.size() && text[i] == '_' && text[i + 1] == 'x' && text[i + 6] == '_' &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2])) && std::isxdigit(static_cast<unsigned char>(text[i + 3])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 4])) && std::isxdigit(static_cast<unsigned char>(text[i + 5]))) {
-      AppendUtf8(out, static_cast<char32_t>(std::strtoul(text.substr(i + 2, 4).c_str(), nullptr, 16)));
-      i += 7;
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
-
 // Joins a relationship target to the folder of the part that names it ("xl/" for the workbook).
 std::string ResolveTarget(const std::string& folder, std::string_view target) {
   if (!target.empty() && target.front() == '/') return std::string(target.substr(1));
@@ -124,7 +107,7 @@ protected:
   }
   void Close(int rule) override {
     if (rule != kItem) return;
-    items_.Add(DecodeEscapes(current_));
+    items_.Add(office::DecodeXlsxEscapes(current_));
     inItem_ = false;
   }
   void Content(int rule, std::string_view text) override {
@@ -591,9 +574,9 @@ private:
       else
         office::StoreFormattedShared(sheet_, row_, col_, static_cast<std::uint32_t>(index), Format());
     } else if (type_ == "inlineStr" || type_ == "str") {
-      if (!value_.empty()) office::StoreFormattedText(sheet_, row_, col_, DecodeEscapes(value_), Format());
+      if (!value_.empty()) office::StoreFormattedText(sheet_, row_, col_, office::DecodeXlsxEscapes(value_), Format());
     } else if (type_ == "e") {
-      if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, DecodeEscapes(value_));
+      if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, office::DecodeXlsxEscapes(value_));
     } else if (type_ == "b") {
       if (value_.empty()) return;
       // a boolean is no number and no name: TRUE read as 1 would be a household's count of one
@@ -623,24 +606,64 @@ private:
     return style_ >= 0 && static_cast<std::size_t>(style_) < formats_.size() ? formats_[style_] : nullptr;
   }
 
-  // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as
-  // its text.
+  // A cell of the date type names its day by ISO 8601: "YYYY-MM-DD", with "THH:MM", seconds and their
+  // fraction and a "Z" where a time is given. It is that day, shown by the cell's format where that shows
+  // days or times of day, as the number of the day would be; under any other format by the day's own
+  // text (a year read as a serial day would be 18.07.1905 for 2026). A text naming no day of the calendar
+  // is no value at all.
   void StoreIsoDate() {
-    const std::string_view v = value_;
+    if (value_.empty()) return;
+    const std::optional<double> serial = IsoDateSerial(value_);
+    if (!serial) {
+      sheet_.Unreadable(row_, col_, UnreadableCell::NotADate, value_);
+      return;
+    }
+    const office::TNumberFormat* format = Format();
+    // the day is the day, whatever date system the book counts its numbers in
+    if (format && (format->show == office::TNumberShow::Date || format->show == office::TNumberShow::Clock))
+      office::StoreFormattedNumber(sheet_, row_, col_, *serial, format, 0);
+    else
+      sheet_.Date(row_, col_, *serial);
+  }
+
+  static std::optional<double> IsoDateSerial(std::string_view v) {
     const auto field = [&v](std::size_t at, std::size_t length, int low, int high, int& out) {
       if (at + length > v.size()) return false;
-      const auto [end, ec] = std::from_chars(v.data() + at, v.data() + at + length, out);
-      return ec == std::errc() && end == v.data() + at + length && out >= low && out <= high;
+      for (std::size_t i = at; i < at + length; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(v[i]))) return false;
+      static_cast<void>(std::from_chars(v.data() + at, v.data() + at + length, out));
+      return out >= low && out <= high;
     };
     int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
-    const bool date = v.size() >= 10 && v[4] == '-' && v[7] == '-' && field(0, 4, 1900, 9999, y) &&
-                      field(5, 2, 1, 12, m) && field(8, 2, 1, 31, d);
-    const bool time = v.size() == 10 || (v.size() >= 19 && v[10] == 'T' && v[13] == ':' && v[16] == ':' &&
-                                         field(11, 2, 0, 23, hh) && field(14, 2, 0, 59, mm) && field(17, 2, 0, 59, ss));
-    if (date && time)
-      sheet_.Date(row_, col_, DateSerial(y, m, d, hh, mm, ss));
-    else if (!value_.empty())
-      sheet_.Text(row_, col_, value_);
+    if (v.size() < 10 || v[4] != '-' || v[7] != '-' || !field(0, 4, 1900, 9999, y) || !field(5, 2, 1, 12, m))
+      return std::nullopt;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (!field(8, 2, 1, days[m - 1], d)) return std::nullopt;
+    double fraction = 0;
+    std::size_t at = 10;
+    if (at < v.size()) {
+      if (v[at] != 'T' || !field(at + 1, 2, 0, 23, hh) || at + 3 >= v.size() || v[at + 3] != ':' ||
+          !field(at + 4, 2, 0, 59, mm))
+        return std::nullopt;
+      at += 6;
+      if (at < v.size() && v[at] == ':') {
+        if (!field(at + 1, 2, 0, 59, ss)) return std::nullopt;
+        at += 3;
+        if (at < v.size() && v[at] == '.') {
+          const std::size_t digits = at + 1;
+          for (++at; at < v.size() && std::isdigit(static_cast<unsigned char>(v[at])); ++at) {}
+          if (at == digits) return std::nullopt;
+          double seconds = 0;
+          static_cast<void>(std::from_chars(v.data() + digits - 1, v.data() + at, seconds));
+          fraction = seconds / 86400.0;
+        }
+      }
+      if (at < v.size() && v[at] == 'Z') ++at;
+      if (at != v.size()) return std::nullopt;
+    }
+    const double serial = DateSerial(y, m, d, hh, mm, ss) + fraction;
+    return office::IsDateSerialInRange(serial) ? std::optional<double>(serial) : std::nullopt;
   }
 
   office::TSheetSink& sheet_;
@@ -691,6 +714,51 @@ std::string RelsOf(const std::string& part) {
 }  // namespace
 
 namespace office {
+
+// The code of an escape "_xHHHH_" at `at` (four hex digits of either case), or none.
+namespace {
+
+std::optional<char32_t> EscapeAt(std::string_view text, std::size_t at) {
+  if (at + 7 > text.size() || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_') return std::nullopt;
+  unsigned code = 0;
+  const auto [end, ec] = std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
+  if (ec != std::errc() || end != text.data() + at + 6) return std::nullopt;
+  return static_cast<char32_t>(code);
+}
+
+}  // namespace
+
+std::string DecodeXlsxEscapes(const std::string& text) {
+  if (text.find("_x") == std::string::npos) return text;
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::optional<char32_t> code = EscapeAt(text, i);
+    if (!code) {
+      out += text[i++];
+    } else if (*code < 0xD800 || *code > 0xDFFF) {
+      AppendUtf8(out, *code);
+      i += 7;
+    } else if (const std::optional<char32_t> low = EscapeAt(text, i + 7);
+               *code < 0xDC00 && low && *low >= 0xDC00 && *low <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00));
+      i += 14;
+    } else {
+      out.append(text, i, 7);
+      i += 7;
+    }
+  }
+  return out;
+}
+
+std::string ProtectXlsxEscapes(const std::string& text) {
+  if (text.find("_x") == std::string::npos) return text;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (EscapeAt(text, i)) out += "_x005F";
+    out += text[i];
+  }
+  return out;
+}
 
 void ReadXlsxInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";

@@ -46,7 +46,7 @@ private:
 lxw_error WriteCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const SheetCell& cell,
                     lxw_format* format) {
   switch (cell.kind) {
-    case CellKind::Text: return worksheet_write_string(sheet, row, col, cell.text.c_str(), format);
+    case CellKind::Text: return worksheet_write_string(sheet, row, col, office::ProtectXlsxEscapes(cell.text).c_str(), format);
     case CellKind::Number:
     case CellKind::Date:
       if (std::isfinite(cell.number)) return worksheet_write_number(sheet, row, col, cell.number, format);

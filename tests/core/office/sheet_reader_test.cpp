@@ -635,6 +635,61 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                                          "выберите для ячеек с текстом формат \"@\" (в LibreOffice \"Формат → Ячейки…\", "
                                          "вкладка \"Числа\", категория \"Текст\") и сохраните книгу");
   }
+  // Days as the book counts them and texts as the format escapes them: a number of the 1904 date system is
+  // a day four years and a day later than the same number of the usual one, a time of day the same; a
+  // cell of the date type is the day it names (ISO 8601) whatever the system, shown by its format, and a
+  // text naming no day is named by its cell; "_x005F_" escapes an underscore, "_x000D_" a carriage return
+  // (a control character: named, never stored without a word), in the table of texts and inline alike
+  const std::string dayStyles =
+      R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts count="2">)"
+      R"(<numFmt numFmtId="164" formatCode="DD.MM.YYYY"/><numFmt numFmtId="165" formatCode="DD.MM.YYYY\ HH:MM"/>)"
+      R"(</numFmts><cellXfs count="4"><xf numFmtId="0"/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="20"/>)"
+      R"(</cellXfs></styleSheet>)";
+  const std::string notADay = "\" ячейки типа \"дата\" не называет дня календаря (ГГГГ-ММ-ДД, со временем "
+                              "ГГГГ-ММ-ДДTЧЧ:ММ:СС, с 1900 по 9999 год)";
+  struct TDayCase {
+    std::string system;  // the workbookPr's date1904, none when empty
+    std::string cell;    // the cell A1
+    std::string shown;   // its name, or why it has none
+  };
+  for (const TDayCase& c : std::vector<TDayCase>{
+           {"1", R"(<c r="A1" s="1"><v>44865</v></c>)", "01.11.2026"},
+           {"true", R"(<c r="A1" s="2"><v>44895.3541666667</v></c>)", "01.12.2026 08:30"},
+           {"0", R"(<c r="A1" s="1"><v>46327</v></c>)", "01.11.2026"},
+           {"1", R"(<c r="A1" s="3"><v>0.3541666667</v></c>)", "8:30"},
+           {"", R"(<c r="A1" s="1" t="d"><v>2026-11-01T00:00:00</v></c>)", "01.11.2026"},
+           {"", R"(<c r="A1" s="2" t="d"><v>2026-11-02T08:30:00</v></c>)", "02.11.2026 08:30"},
+           {"1", R"(<c r="A1" s="1" t="d"><v>2026-11-01</v></c>)", "01.11.2026"},
+           {"", R"(<c r="A1" s="2" t="d"><v>2024-02-29T08:30:00.000Z</v></c>)", "29.02.2024 08:30"},
+           {"", R"(<c r="A1" t="d"><v>2026-11-02T08:30:00</v></c>)", "02.11.2026 08:30:00"},
+           {"", R"(<c r="A1" s="1" t="d"><v>2026</v></c>)", "текст \"2026" + notADay},
+           {"", R"(<c r="A1" s="1" t="d"><v>2026-02-29</v></c>)", "текст \"2026-02-29" + notADay},
+           {"", R"(<c r="A1" t="d"><v>2024-02-29T25:00:00</v></c>)", "текст \"2024-02-29T25:00:00" + notADay},
+           {"", R"(<c r="A1" t="d"><v>1899-12-31</v></c>)", "текст \"1899-12-31" + notADay},
+           {"", R"(<c r="A1" t="s"><v>0</v></c>)", "Магазин_x0041_"},
+           {"", R"(<c r="A1" t="inlineStr"><is><t>Магазин_x005f_x0041_ _x0041__x004a_</t></is></c>)", "Магазин_x0041_ AJ"},
+           // a character past the first plane is its two halves joined, a half alone no character
+           {"", R"(<c r="A1" t="inlineStr"><is><t>ТП_xD83D__xDE00_ _xD83D_ _x41_</t></is></c>)",
+            "текст \"ТП\xF0\x9F\x98\x80 _xD83D_ _x41_\" нельзя записать в таблицу: у символа \"\xF0\x9F\x98\x80\" "
+            "(U+1F600) нет кода в кодировке Windows-1251"},
+           {"", R"(<c r="A1" t="s"><v>1</v></c>)", "текст \"ИП??Щукин\" не принят: в нем управляющий символ U+000D"}}) {
+    auto parts = OneSheetWorkbookParts(
+        {"Лист1",
+         R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1">)" + c.cell +
+             "</row></sheetData></worksheet>",
+         R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><t>Магазин_x005F_x0041_</t></si>)"
+         "<si><t>ИП_x000D_\nЩукин</t></si></sst>",
+         dayStyles});
+    if (!c.system.empty())
+      for (auto& [name, part] : parts)
+        if (name == "xl/workbook.xml") part.insert(part.find("<sheets>"), "<workbookPr date1904=\"" + c.system + "\"/>");
+    const std::string path = dir / "дни.xlsx";
+    WriteBytes(path, BuildZip(parts));
+    TSheetReader days;
+    days.Open(path);
+    const TValueRead<std::string> name = days.Value(1, 1).Name();
+    EXPECT_EQ(name ? *name.Value : name.Fault, c.shown) << c.system << " " << c.cell;
+  }
   // very hidden (shown to a macro alone) is hidden: openpyxl's state "veryHidden", xlwt's flag 2
   for (const std::string file : {"hidden_openpyxl.xlsx", "hidden_libreoffice.xls", "hidden_libreoffice.xlsx",
                                  "hidden_gnumeric.xls", "hidden_xlsxwriter.xlsx", "hidden_gnumeric.xlsx",

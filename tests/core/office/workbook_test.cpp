@@ -158,13 +158,19 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          // what is not shown so leaves the day whole
                          Shown{"DD.MM", 46327, "01.11"}, Shown{"D.M.YY", 46327.75, "1.11.26"}, Shown{"MM.YYYY", 46327, "11.2026"},
                          Shown{"DD/MM/YYYY", 46327, "01.11.2026"}, Shown{"YYYY-MM-DD HH:MM", 46327.75, "2026-11-01 18:00"},
-                         Shown{"[$-419]D MMMM YYYY", 46327, "1 ноября 2026"}, Shown{"MMMM YYYY", 46081.5, "Февраль 2026"},
+                         Shown{"[$-419]D MMMM YYYY", 46327, "1 ноября 2026"}, Shown{"MMMM YYYY", 46081.5, "февраль 2026"},
                          Shown{"MMM YY", 46327, "ноя 26"}, Shown{"DD MMMMM", 45292, "01 я"}, Shown{"DD\"г.\"MM", 61, "01г.03"},
                          Shown{"DD.MM.YY HH:MM:SS", 46327.9999999, "02.11.26 00:00:00"}, Shown{"D/M/YYYY", 46327.9999999, "1.11.2026"},
                          Shown{"DD.MM.YYYY H:MM", 46327.75, "01.11.2026 18:00"}, Shown{"DD.MM;@", 46327, "01.11"},
                          Shown{"dddd\\,\\ dd\\ mmmm", 45292, "понедельник, 01 января"},
                          Shown{"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45292, nullptr},
-                         Shown{"[$-409]MMM YY", 46327, nullptr}, Shown{"DD.MM.YYYY AM/PM", 46327, nullptr},
+                         Shown{"[$-409]MMM YY", 46327, nullptr}, Shown{"[$-FC19]mmmm yyyy", 46327, "ноябрь 2026"},
+                         // hours of a half of the day; the system's time is the system's whatever the code
+                         // says but its half of the day
+                         Shown{"h:mm AM/PM", 0.3541666666666667, "8:30 AM"}, Shown{"hh:mm:ss am/pm", 0.5, "12:00:00 PM"},
+                         Shown{"h:mm AM/PM", 1 + 0.5 / 24, "12:30 AM"}, Shown{"DD.MM.YYYY h:mm AM/PM", 46327.75, "01.11.2026 6:00 PM"},
+                         Shown{"[$-F400]h:mm:ss AM/PM", 0.3541666666666667, "08:30:00 AM"},
+                         Shown{"[$-F400]h:mm", 0.3541666666666667, "08:30:00"},
                          Shown{"ddd DD.MM", 46327, nullptr}}) {
     const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
     const bool gives = format.show == ld::office::TNumberShow::Padded || format.show == ld::office::TNumberShow::Duration ||
@@ -205,8 +211,8 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
   // the built-in days as LibreOffice shows them to a Russian user
   std::vector<std::string> days;
-  for (const int id : {14, 15, 16, 17, 22}) days.push_back(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(id), 46327.75));
-  EXPECT_EQ(days, (std::vector<std::string>{"01.11.2026", "01.ноя.26", "01.ноя", "ноя.26", "01.11.2026 18:00"}));
+  for (const int id : {14, 15, 16, 17, 18, 19, 22}) days.push_back(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(id), 46327.75));
+  EXPECT_EQ(days, (std::vector<std::string>{"01.11.2026", "01.ноя.26", "01.ноя", "ноя.26", "6:00 PM", "6:00:00 PM", "01.11.2026 18:00"}));
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(13), 0.75), "  3/4 ");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(47), 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400),
@@ -251,6 +257,7 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
   s.SetDate(4, 1, ld::DateSerial(2023, 12, 31));
   s.SetDate(4, 2, ld::DateSerial(2023, 12, 31, 7, 30, 15));
   s.SetText(30, 40, "далеко");
+  s.SetText(5, 1, "Магазин_x0041_");  // as written, not the "A" a reader takes an escape for
   book.sheets.emplace_back("");  // gets a default name
   book.sheets.emplace_back("Формат РЭС (вводы п/ст) [все]: итог");
 
@@ -271,6 +278,7 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
   EXPECT_EQ(r.CellText(4, 1), "31.12.2023");
   EXPECT_EQ(r.CellText(4, 2), "31.12.2023 07:30:15");
   EXPECT_EQ(r.CellText(30, 40), "далеко");
+  EXPECT_EQ(r.CellText(5, 1), "Магазин_x0041_");
   EXPECT_EQ(r.LastRow(), 30);
   EXPECT_EQ(r.LastCol(), 40);
   EXPECT_TRUE(r.IsEmpty(3, 1));
@@ -436,8 +444,11 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   EXPECT_EQ(s.CellText(1, 1), "1E300");
   EXPECT_EQ(s.Cell(1, 2).kind, CellKind::Number);
   EXPECT_EQ(s.CellText(1, 3), "29.02.2024");
-  EXPECT_EQ(s.CellText(1, 4), "99999999999-01-01");  // dates no calendar holds stay texts
-  EXPECT_EQ(s.Cell(1, 5).kind, CellKind::Text);
+  // a cell of the date type naming no day of the calendar is no text either: named by its cell
+  std::vector<std::string> notDays;
+  for (const auto& [at, why] : s.UnreadableCells())
+    notDays.push_back(ld::SheetCellName(at.first, at.second) + ": " + std::string(why.second));
+  EXPECT_EQ(notDays, (std::vector<std::string>{"D1: 99999999999-01-01", "E1: 2024-02-29T25:00:00"}));
   EXPECT_EQ(s.CellText(1, 6), "inf");
 
   // A cell's value is its own <v> or its inline text with its runs, in the sheet's namespace whatever the
