@@ -141,6 +141,9 @@ bool TitleMark(const TOutsideValue& cell) {
   return SaysWhen(*text) || ApprovalText(*text) || text.Value->find(": ") != std::string::npos;
 }
 
+// The most a title holds beside its text: a label with its value and a date, or a date and a period.
+constexpr int kTitleMarks = 3;
+
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
   int filled = 0, free = 0;
   bool other = false, valueNext = false;
@@ -170,7 +173,9 @@ bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& nu
   // a cell that cannot be read is named by the reader, never passed with a title
   if (other && RowHoldsUnreadable(cells, row, last)) return false;
   if (filled == 1) return true;
-  if (filled > 1 && !other && free <= 1) return true;
+  // a title has a date, a period or a label with its value beside it, never a mark over every column (an
+  // hourly curve's "00:00" … "23:00" are its columns' headings)
+  if (filled > 1 && !other && free <= 1 && filled - free <= kTitleMarks) return true;
   return bare && filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
 }
 

@@ -39,8 +39,9 @@ FakeSheet HeadedSheet(const TSheetImport& reader, const TSheetColumn& column, co
     const std::string otherHeading = otherWords.empty() ? "Имя" : otherWords.front();
     s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
     s.Row(headingRow + 1,
-          {{other.Col,
-            other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath ? "ТП-42" : "400"}});
+          {{other.Col, std::string(other.Title) == "вид энергии" ? "АЕ спож."
+                       : other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath ? "ТП-42"
+                                                                                                           : "400"}});
   }
   return s;
 }

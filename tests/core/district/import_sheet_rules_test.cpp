@@ -823,7 +823,9 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "кВт*ч", "квар*ч", "кВт*ч", "квар*ч"}, technical[1]},
        energies, "Ошибка"},
       {kTechnicalSheet, {technical[0], {"1", "2", "3", "4", "5"}, technical[1]}, energies, "не найден"},
-      {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "МВт*ч", "", "", ""}, technical[1]}, "", energies},
+      // a unit of the row below with a scale of its own: the energy is converted, never taken as kW·h
+      {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "МВт*ч", "", "", ""}, technical[1]},
+       "ПС-1|ТП-42|||4|||1100000|5|6|7|", energies},
       // without its heading row the first input is taken, never judged as a heading
       {kTechnicalSheet, {technical[1]}, energies, "заголов"},
       // last month's block below an empty row ends the table, and is named
