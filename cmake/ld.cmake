@@ -67,10 +67,12 @@ function(ld_driver_options name)
   endif()
 endfunction()
 
-# ld_test(<name> LIBS <libs...> [GUI]): one GoogleTest program of every .cpp file of the calling folder.
-# Core tests run with the scripted message box; GUI tests also get a QApplication on the offscreen platform.
+# ld_test(<name> [GUI] [SHARDS <n>] LIBS <libs...>): one GoogleTest program of every .cpp file of the calling
+# folder. Core tests run with the scripted message box; GUI tests also get a QApplication on the offscreen
+# platform. SHARDS runs it as n tests of the test command, each with its share of the program's tests
+# (GoogleTest's sharding), so that a program of long tests stays within each test's CPU time.
 function(ld_test name)
-  cmake_parse_arguments(T "GUI" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "SHARDS" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/tests")
@@ -83,14 +85,23 @@ function(ld_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gmock)
     ld_precompile(${name} core_test ${LD_PCH_TEST} ${LD_PCH_STD})
   endif()
-  add_test(NAME ${name} COMMAND ${name})
   set(env "LD_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
           "QT_QPA_PLATFORM=offscreen" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   if(T_GUI)
     # Qt and fontconfig keep caches for the life of the process; only the core is checked for leaks.
     list(APPEND env "ASAN_OPTIONS=detect_leaks=0")
   endif()
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+  if(NOT T_SHARDS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+    return()
+  endif()
+  math(EXPR last "${T_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    add_test(NAME ${name}_${shard} COMMAND ${name})
+    set_tests_properties(${name}_${shard} PROPERTIES TIMEOUT 600 ENVIRONMENT
+                         "${env};GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()
 
 # ld_bench(<name> LIBS <libs...>): one Google Benchmark program of every .cpp file of the calling folder.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/base/codepage.h"
+#include "core/base/numfmt.h"
 #include "core/base/strings.h"
 
 namespace ld {
@@ -564,6 +565,18 @@ double DecimalScaled(double value, int exponent) {
   // beyond what a double holds: the product's infinity or zero, which a reader refuses or keeps as it is
   if (read.ec != std::errc()) return value * std::pow(10.0, exponent);
   return scaled;
+}
+
+TOutsideValue ScaledCell(const TOutsideValue& cell, int exponent) {
+  if (exponent == 0 || cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable ||
+      cell.Kind() == TOutsideValue::TKind::Date || !cell.CoveredFault().empty())
+    return cell;
+  const TValueRead<double> number = cell.Number();
+  if (!number)
+    return TOutsideValue::Unreadable("значение " + cell.Quoted() +
+                                     " не число, а заголовок над ним называет единицу другого масштаба");
+  const double value = DecimalScaled(*number, exponent);
+  return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
 }
 
 }  // namespace ld

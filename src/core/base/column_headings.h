@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/outside_value.h"
+
 namespace ld {
 
 // Whether the heading a person wrote over a column says what the column holds, by what the heading names:
@@ -66,5 +68,9 @@ int HeadingScale(std::string_view heading, const std::vector<const char*>& words
 // the value, their point moved (25.2015 thousand is 25201.5, 1.1 thousand 1100), never a binary product's
 // last-digit slip.
 double DecimalScaled(double value, int exponent);
+// A figure under a heading of another scale brought to the column's unit (DecimalScaled): a number
+// converted, a value that is none (a text) named as unreadable for it; an empty cell, a date, a cell that
+// cannot be read or that a merged range covers is left for its reader to name as it is.
+TOutsideValue ScaledCell(const TOutsideValue& cell, int exponent);
 
 }  // namespace ld

@@ -193,18 +193,9 @@ TSheetCells NetScaledCells(const TSheetCells& sheet) {
   if (scaled.empty()) return sheet;
   return [sheet, scaled](int row, int col) {
     TOutsideValue cell = sheet(row, col);
-    if (row <= 2 || cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable ||
-        cell.Kind() == TOutsideValue::TKind::Date || !cell.CoveredFault().empty())
-      return cell;
-    for (const auto& [scaledCol, exponent] : scaled) {
-      if (scaledCol != col) continue;
-      const TValueRead<double> number = cell.Number();
-      if (!number)
-        return TOutsideValue::Unreadable("значение " + cell.Quoted() +
-                                         " не число, а заголовок над ним называет единицу другого масштаба");
-      const double value = DecimalScaled(*number, exponent);
-      return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
-    }
+    if (row <= 2) return cell;
+    for (const auto& [scaledCol, exponent] : scaled)
+      if (scaledCol == col) return ScaledCell(cell, exponent);
     return cell;
   };
 }

@@ -10,7 +10,6 @@
 #include "core/base/error.h"
 #include "core/base/import_number.h"
 #include "core/base/codepage.h"
-#include "core/base/numfmt.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/subscriber_xls.h"
 #include "core/district/tp_measure.h"
@@ -452,15 +451,7 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
       int exponent = 0;
       for (const auto& [from, said] : column.From)
         if (from < row) exponent = said;
-      if (exponent == 0 || cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable ||
-          cell.Kind() == TOutsideValue::TKind::Date || !cell.CoveredFault().empty())
-        return cell;
-      const TValueRead<double> number = cell.Number();
-      if (!number)
-        return TOutsideValue::Unreadable("значение " + cell.Quoted() +
-                                         " не число, а заголовок над ним называет единицу другого масштаба");
-      const double value = DecimalScaled(*number, exponent);
-      return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
+      return ScaledCell(cell, exponent);
     }
     return cell;
   };

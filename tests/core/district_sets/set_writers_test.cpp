@@ -194,9 +194,16 @@ protected:
   ScriptedMsgBox box_;
 };
 
-TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
+// The writers of the list in parts, each part a test of its own, so that the test command's shards share
+// out the forked writers' CPU time; every writer falls in one part.
+constexpr int kKillParts = 4;
+class SetWritersKilled : public SetWriters, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
   ASSERT_FALSE(ld::SetWriters().empty());
+  int index = 0;
   for (const TSetWriter& writer : ld::SetWriters()) {
+    if (index++ % kKillParts != GetParam()) continue;
     const TSets sets = writer.Sets();
     for (const bool earlier : {false, true}) {
       SCOPED_TRACE(writer.Command + (earlier ? ", over its earlier sets" : ""));
@@ -457,6 +464,8 @@ void SetWriters::NoWriteOverwritten(bool sameDate) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryWriter, SetWritersKilled, ::testing::Range(0, kKillParts));
 
 TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) { NoWriteOverwritten(false); }
 
