@@ -11,9 +11,11 @@
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
+#include "core/base/settings.h"
 #include "core/base/error.h"
 #include "core/engine/regime.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
 #include "core/tables/file_kinds.h"
 #include "core/tables/formed_base.h"
 #include "core/tables/journal.h"
@@ -169,8 +171,31 @@ TCopiedBytes CopiedRecord(const std::string& sourceBase, const std::string& newP
 
 }  // namespace
 
+namespace {
+
+// A scheme without a record of its base, copied without a district table of its own, lands beside
+// whatever base the target holds, which it was not formed from: the copy gets the record of no base, so
+// that its first change on the diagram asks for the scheme to be formed again instead of writing its
+// states into that base. A scheme copied with its own base keeps the rule it was held to.
+std::vector<TRunBytes> RecordOfNoBase(const std::string& schemePath, const std::string& newPath) {
+  if (!fileio::FileExists(FamilyFile(schemePath, GetMaketExtention(LayoutBranches))) ||
+      fileio::FileExists(FamilyFile(schemePath, FormedBaseExt)))
+    return {};
+  for (const char* layout : DistrictTableLayouts)
+    if (fileio::FileExists(FamilyFile(schemePath, GetMaketExtention(layout)))) return {};
+  return {{newPath + FormedBaseExt, FormedBaseBytes(TDistrictStamps{})}};
+}
+
+std::vector<std::string> Extensions(const std::vector<TRunBytes>& files) {
+  std::vector<std::string> exts;
+  for (const TRunBytes& file : files) exts.push_back(ExtractExtension(file.file));
+  return exts;
+}
+
+}  // namespace
+
 TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath) {
-  return CopyReplacedFiles(schemePath, newPath, FamilyKinds(false));
+  return CopyReplacedFiles(schemePath, newPath, FamilyKinds(false), Extensions(RecordOfNoBase(schemePath, newPath)));
 }
 
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
@@ -180,7 +205,7 @@ void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
       [digits](const std::string& ext, TDataFile& table) {
         if (digits >= 0) RoundSchemeTable(ext, table, digits);
       },
-      CopiedRecord(schemePath, newPath));
+      CopiedRecord(schemePath, newPath), RecordOfNoBase(schemePath, newPath));
 }
 
 TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& newBase) {

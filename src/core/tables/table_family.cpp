@@ -189,10 +189,11 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
 }
 
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
-                                const TFileKinds& kinds) {
+                                const TFileKinds& kinds, const std::vector<std::string>& made) {
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
   for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
+  for (const std::string& ext : made) written.push_back(destinationBase + ext);
   return ReplacedByCopy(destinationBase, written, kinds, sources);
 }
 
@@ -215,7 +216,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
 }
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
-                    const TTableChange& change, const TCopiedBytes& copied) {
+                    const TTableChange& change, const TCopiedBytes& copied, const std::vector<TRunBytes>& made) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
   std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
@@ -260,7 +261,12 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
       bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
       if (copied) copied(bytes.back(), read);
     }
-    for (const std::string& file : CopyReplacedFiles(sourceBase, destinationBase, kinds).Removed)
+    std::vector<std::string> madeExts;
+    for (const TRunBytes& file : made) {
+      bytes.push_back(file);
+      madeExts.push_back(ExtractExtension(file.file));
+    }
+    for (const std::string& file : CopyReplacedFiles(sourceBase, destinationBase, kinds, madeExts).Removed)
       written.emplace_back(file, nullptr);
     WriteTablesTogether(written, bytes);
   } catch (...) {

@@ -102,9 +102,10 @@ struct TCopyReplaced {
 // written: the destination's files that the copy writes; sources: the files it copies from.
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
                              const TFileKinds& kinds, const std::vector<std::string>& sources);
-// The same for CopyTableFiles, which writes a file for every file of the source's stem.
+// The same for CopyTableFiles, which writes a file for every file of the source's stem, and the files the
+// copy makes that the source lacks (`made`: their extensions).
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
-                                const TFileKinds& kinds);
+                                const TFileKinds& kinds, const std::vector<std::string>& made = {});
 // The question asked before a copy replaces what it names: exists ("База с таким именем уже
 // существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL (таблица
 // линий), ...") and one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT
@@ -122,11 +123,14 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
 // meanwhile, all of them before the first is read.
 // copied, where given, gets each file that is no table as the copy is to write it (the source's bytes),
 // with the stamps of the source's tables as the copy read them, and may have the run make its bytes
-// instead (TRunBytes::made): a file that says what the copy's tables are.
+// instead (TRunBytes::made): a file that says what the copy's tables are. made: files the copy writes in
+// the same run that the source lacks, by their extensions (one of the destination's family there is
+// written over, not removed).
 using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
 using TCopiedBytes = std::function<void(TRunBytes& file, const TRunBytes::TWritten& read)>;
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
-                    const TTableChange& change = {}, const TCopiedBytes& copied = {});
+                    const TTableChange& change = {}, const TCopiedBytes& copied = {},
+                    const std::vector<TRunBytes>& made = {});
 // Writes the tables of one set together (WriteTablesTogether, which refuses, as WriteTableFile does, a
 // table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);

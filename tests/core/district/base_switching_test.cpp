@@ -427,6 +427,31 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
               << entry.path();
       }
     }
+    // A scheme never formed from a base, saved onto a base's name, is not taken as that base's: its copy
+    // holds the record of no base, and its first change asks for the scheme to be formed again.
+    if (!lowerCase && !killed) {
+      const std::string foreignScheme = folder_ + "/Чужая", onBase = folder_ + "/База";
+      for (const char* layout : {LayoutNodes, LayoutBranches})
+        fs::copy_file(stem + GetMaketExtention(layout), foreignScheme + GetMaketExtention(layout));
+      for (const char* layout : DistrictTableLayouts)
+        fs::copy_file(FamilyFile(stem, GetMaketExtention(layout)), onBase + GetMaketExtention(layout));
+      EXPECT_TRUE(SchemeCopyReplaced(foreignScheme, onBase).Empty()) << "the base stays, and nothing is written over";
+      SaveSchemeAs(foreignScheme, onBase);
+      diagram::TSchemBoxState copied;
+      diagram::LoadScheme(copied, onBase);
+      EXPECT_EQ(ErrorOf([&] { diagram::StartChange(copied); }),
+                "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" "
+                "сформировать схему и загрузить ее заново в задаче \"Z-режим\"");
+      diagram::DropFirstChange(copied);
+      // copied with a base of its own, a scheme without a record keeps the rule it was held to
+      const std::string record = ReadBytes(FamilyFile(stem, FormedBaseExt));
+      fs::remove(FamilyFile(stem, FormedBaseExt));
+      SaveSchemeAs(stem, foreignScheme);
+      EXPECT_EQ(ReadFormedBase(foreignScheme), std::nullopt);
+      WriteBytes(FamilyFile(stem, FormedBaseExt), record);
+      DeleteTableFiles(foreignScheme);
+      DeleteTableFiles(onBase);
+    }
     // Another workstation writes a district table right after the diagram's save with the base, within the
     // tick of the scheme: the diagram keeps the stamps of what its run wrote, never those of the files read
     // again, and refuses its next change (the scheme, written without a record, is judged by them alone).
