@@ -173,16 +173,21 @@ TCopiedBytes CopiedRecord(const std::string& sourceBase, const std::string& newP
 
 namespace {
 
-// A scheme without a record of its base, copied without a district table of its own, lands beside
-// whatever base the target holds, which it was not formed from: the copy gets the record of no base, so
+// A scheme without a record of its base, copied without a file of a base of its own onto a stem that
+// holds district tables, lands beside a base it was not formed from: the copy gets the record of no base, so
 // that its first change on the diagram asks for the scheme to be formed again instead of writing its
 // states into that base. A scheme copied with its own base keeps the rule it was held to.
 std::vector<TRunBytes> RecordOfNoBase(const std::string& schemePath, const std::string& newPath) {
   if (!fileio::FileExists(FamilyFile(schemePath, GetMaketExtention(LayoutBranches))) ||
       fileio::FileExists(FamilyFile(schemePath, FormedBaseExt)))
     return {};
+  // a file of a base's kind in the source makes the copy replace the target's base whole
+  for (const TFileKind& kind : BaseFileKinds())
+    if (fileio::FileExists(FamilyFile(schemePath, kind.Ext))) return {};
+  bool baseThere = false;
   for (const char* layout : DistrictTableLayouts)
-    if (fileio::FileExists(FamilyFile(schemePath, GetMaketExtention(layout)))) return {};
+    baseThere = baseThere || fileio::FileExists(FamilyFile(newPath, GetMaketExtention(layout)));
+  if (!baseThere) return {};
   return {{newPath + FormedBaseExt, FormedBaseBytes(TDistrictStamps{})}};
 }
 

@@ -310,7 +310,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   }
 
   // The question names each file with what it is: a scheme's copy that writes a load graph catalogue
-  // over a base replaces that base whole.
+  // over a base replaces that base whole, and the record of no base that the scheme copied there before
+  // without a base of its own goes with it.
   const std::string folder = dir / "2";
   WriteBytes(folder + "/Цель.KTR", "прежний");
   WriteBytes(folder + "/Исход.GRC", "копируемый");
@@ -318,7 +319,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced),
             "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.GRC (каталог графиков нагрузки), Цель.RGM "
             "(протокол расчета режима), Цель.UZL (узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в "
-            "копии не будет: Цель.BBA (база бытовых абонентов), Цель.BPA (база промышленных абонентов), Цель.GRV "
+            "копии не будет: Цель.BBA (база бытовых абонентов), Цель.BPA (база промышленных абонентов), Цель.FRB "
+            "(сведения о базе РЭС, из которой сформирована схема), Цель.GRV "
             "(значения графиков нагрузки), Цель.KTR (таблица отпаек), Цель.R04 (таблица линий 0,4 кВ), Цель.RAB "
             "(таблица абонентов), Цель.RAY (районы), Цель.RSF (таблица фидеров подстанций), Цель.RSL (таблица линий), "
             "Цель.RSV (таблица вводов подстанций), Цель.RTP (таблица ТП, РП).\nПерезаписать ?");
