@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/engine/fixflow.h"
+#include "core/regime/scheme_files.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -200,7 +204,12 @@ TTaskVerdict SaveSchemeFragment(TRegime& r, const std::string& path, const TData
   TDataFile nodes, branches;
   BuildFragmentTables(r, shownNodes, shownBranches, nodeSet, branchSet,
                       std::filesystem::path(target).filename().string(), nodes, branches);
-  RewriteLockedScheme(target, nodes, branches);
+  // The fragment is a new scheme under its name: the files of the scheme it replaces there (its journal,
+  // switching moment, flows and results), as the question named them, go in the same run.
+  std::vector<std::pair<std::string, TDataFile*>> files = {{target + GetMaketExtention(LayoutNodes), &nodes},
+                                                           {target + GetMaketExtention(LayoutBranches), &branches}};
+  for (const std::string& file : EmptySchemeReplaced(target).Removed) files.emplace_back(file, nullptr);
+  WriteTablesTogether(files);
   return verdict;
 }
 

@@ -70,7 +70,11 @@ std::string TZregimForm::AskSchemeFile(const std::string& title, const std::stri
 }
 
 bool TZregimForm::ConfirmOverwrite(const std::string& file) {
-  return ConfirmReplaceFiles({file}, "Схема с таким именем уже существует. Перезаписать ?");
+  // Asked about every file of the scheme that a new one replaces under that name, as "Создать" asks.
+  const TCopyReplaced replaced = EmptySchemeReplaced(RemoveExtension(file));
+  return replaced.Empty() ||
+         ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
+                     mbYesNoCancel) == 1;
 }
 
 void TZregimForm::ShowSchemeError(const std::string& operation, const std::string& text) {
@@ -90,11 +94,7 @@ void TZregimForm::NewItemClick() {
   const std::string file = AskSchemeFile("Создание схемы", InitialFolder());
   if (file.empty()) return;
   // Asked about every file of a scheme that the new one replaces under that name, whichever was typed.
-  const TCopyReplaced replaced = EmptySchemeReplaced(RemoveExtension(file));
-  if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
-                  mbYesNoCancel) != 1)
-    return;
+  if (!ConfirmOverwrite(file)) return;
   try {
     ResetForm();
     SchemePath = RemoveExtension(file);

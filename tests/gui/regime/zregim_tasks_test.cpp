@@ -11,6 +11,7 @@
 
 #include <cmath>
 
+#include "core/base/dates.h"
 #include "core/base/msgbox.h"
 #include "core/engine/regime.h"
 #include "core/office/docx.h"
@@ -267,16 +268,26 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
   EXPECT_TRUE(NoLocks());
   box.Clear();
 
+  // Another scheme of the name, with its journal, switching moment and flows: asked about naming each
+  // file; "Нет" keeps them all, "Да" replaces the scheme whole.
   const std::string target = dir / "Фрагмент";
   SchemeBuilder other = Line();
   other.Title = "Другая";
   other.Write(dir.Path(), "Фрагмент");
+  WriteCurDateSwt(target, EncodeDate(2004, 3, 5));
+  WriteBytes(target + ".SWT", "журнал");
+  WriteBytes(target + ".PL", "перетоки");
   const std::string existing = ReadBytes(target + ".UZL");
   box.Answer(0);  // "Нет"
   script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
   form->FragItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(),
+            std::vector<std::string>{
+                "Схема с таким именем уже существует.\nБудут заменены файлы: Фрагмент.UZL (узлы схемы), Фрагмент.VET "
+                "(ветви схемы).\nБудут удалены файлы, которых в новой схеме не будет: Фрагмент.INI (дата коммутации "
+                "схемы), Фрагмент.PL (перетоки в линиях), Фрагмент.SWT (журнал переключений).\nПерезаписать ?"});
   EXPECT_EQ(ReadBytes(target + ".UZL"), existing);
+  EXPECT_EQ(ReadBytes(target + ".SWT"), "журнал");
   box.Clear();
 
   box.Answer(1);
@@ -291,6 +302,7 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
   EXPECT_EQ(TNumberColumn("Pg", nodes).Get(1), 0.0);
   EXPECT_EQ(nodes.Title, "Фрагмент");
   EXPECT_NE(Caption().find("Фрагмент"), std::string::npos);
+  for (const char* ext : {".INI", ".SWT", ".PL"}) EXPECT_FALSE(fs::exists(target + ext)) << ext;
   EXPECT_TRUE(NoLocks());
 }
 
@@ -329,7 +341,9 @@ TEST_F(RegimeTasks, AFragmentTheDiskDoesNotTakeLeavesNoFileOfIt) {
   const std::string nodes = ReadBytes(first + ".UZL"), branches = ReadBytes(first + ".VET");
   box.Answer(1);
   save(first, nodeBytes);
-  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?",
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
+                                                   "Фрагмент1.UZL (узлы схемы), Фрагмент1.VET (ветви схемы).\n"
+                                                   "Перезаписать ?",
                                                    FullDiskMessage(first + ".VET")}));
   EXPECT_EQ(ReadBytes(first + ".UZL"), nodes);
   EXPECT_EQ(ReadBytes(first + ".VET"), branches);
