@@ -10,6 +10,7 @@
 #include "core/base/msgbox.h"
 #include "core/district/run_locks.h"
 #include "core/tables/colmaps_district.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -129,16 +130,24 @@ TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bo
   const TRunTableLocks locks(baseStem, LayoutExtensions({LayoutLines10, LayoutTransTP}));
   TFileImport import;
   import.Source = source;
+  bool withStations = false;
   import.Read = [&] {
     const TImportTaken taken = build();
-    // Both tables are replaced, the station table removed when the import gives none: in the same run,
-    // so that no end of the program leaves the new lines beside the old stations.
-    const bool withStations = base.Stations.RowCount > 0 || writeEmptyStations;
-    import.Tables.emplace_back(stationFile, withStations ? &base.Stations : nullptr);
+    withStations = base.Stations.RowCount > 0 || writeEmptyStations;
+    if (withStations) import.Tables.emplace_back(stationFile, &base.Stations);
     return taken;
   };
-  import.Replaces = [&] { return std::vector<std::string>{lineFile, stationFile}; };
-  import.Question = kReplaceBaseQuestion;
+  // A new base under the stem: the base there and the scheme formed from it go whole in the same run (the
+  // station table too, when the import gives none), asked about naming each file, as "Создать" asks, so
+  // that no end of the program leaves the new lines beside the old stations, consumers or scheme; the
+  // short-circuit data and the load variants stay.
+  import.Family = [&] {
+    std::vector<std::string> written = {lineFile};
+    if (withStations) written.push_back(stationFile);
+    return ReplacedByCopy(baseStem, written, FamilyFileKinds({TFileFamily::Base, TFileFamily::Scheme}), {});
+  };
+  import.Exists = kBaseExists;
+  import.Where = "в новой базе";
   import.Tables = {{lineFile, &base.Lines}};
   return RunFileImport(import);
 }

@@ -68,17 +68,17 @@ private:
 void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TImportStation>& stations,
                     const std::string& baseStem, TBaseImport& base);
 
-// The question before the files of a base are replaced by others.
-inline constexpr char kReplaceBaseQuestion[] = "База с таким именем уже существует. Перезаписать ?";
+// What the question before the files of a base are replaced by others says first (CopyReplaceQuestion).
+inline constexpr char kBaseExists[] = "База с таким именем уже существует.";
 
 // A new base of the stem from the files the user chose, along the one import path (RunFileImport): the
 // stem's line and station tables are locked for the run; build reads every source whole into base and
 // says what it took, refusing by name a source that gives nothing (source names the one the command
-// was given); only then, when a file of the base exists, kReplaceBaseQuestion is asked; then both tables
-// go to temporary files of the stem's folder and take the place of the old files in one run. Without
-// station rows and with writeEmptyStations unset, the station table is not written and an old one is
-// removed in the same run, so the new base has none. A refusal throws with nothing of the old base changed; Declined
-// when the answer was not "Да".
+// was given); only then, when a file of the base or of the scheme formed from it exists, the question
+// names each file that goes (kBaseExists); then the new tables take the place of that base and scheme in
+// one run. Without station rows and with writeEmptyStations unset, the station table is not written and
+// an old one is removed in the same run, so the new base has none. A refusal throws with nothing of the
+// old base changed; Declined when the answer was not "Да".
 TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bool writeEmptyStations,
                       TBaseImport& base, const std::function<TImportTaken()>& build);
 

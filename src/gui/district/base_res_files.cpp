@@ -80,7 +80,7 @@ void TBaseResForm::NewItemClick() {
   // and the scheme formed from it; "Нет" changes nothing.
   const TCopyReplaced replaced = EmptyBaseReplaced(RemoveExtension(file));
   if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion("База с таким именем уже существует.", replaced, "в новой базе"), mkWarning,
+      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced, "в новой базе"), mkWarning,
                   mbYesNoCancel) != 1)
     return;
   StartBase(file, true);
@@ -124,7 +124,7 @@ void TBaseResForm::SaveAsItemClick() {
   // Asked about every file that the copy replaces in the base of that name, whichever of them was typed.
   const TCopyReplaced replaced = BaseCopyReplaced(BaseFileName, newBase);
   if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion("База с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced), mkWarning, mbYesNoCancel) != 1)
     return;
   ShowInfo(false);
   HelpPanel->clear();

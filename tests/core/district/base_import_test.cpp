@@ -69,7 +69,8 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
   TBaseImport base = NewBase(true);
   EXPECT_THROW(Write(base, false), Error);
   SetTableRenamer(nullptr);
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{kReplaceBaseQuestion});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: Сеть.RSL "
+                                                  "(таблица линий), Сеть.RTP (таблица ТП, РП).\nПерезаписать ?"});
   EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
   EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);
   for (const auto& entry : fs::directory_iterator(dir.Path()))
@@ -81,8 +82,20 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
   EXPECT_EQ(Write(base, false), TImportEnd::Declined);
   EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
 
+  // the new base replaces the old one and the scheme formed from it whole: its consumers and the scheme's
+  // journal go in the run, named first; the short-circuit data stay
+  WriteBytes(stem + ".RAB", "абоненты");
+  WriteBytes(stem + ".SWT", "журнал");
+  WriteBytes(stem + ".TKD", "данные ТКЗ");
+  box.Clear();
   base = NewBase(true);
   EXPECT_EQ(Write(base, false), TImportEnd::Written);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: Сеть.RSL "
+                                                  "(таблица линий), Сеть.RTP (таблица ТП, РП).\nБудут удалены файлы, "
+                                                  "которых в новой базе не будет: Сеть.RAB (таблица абонентов), Сеть.SWT "
+                                                  "(журнал переключений).\nПерезаписать ?"});
+  EXPECT_FALSE(fs::exists(stem + ".RAB") || fs::exists(stem + ".SWT"));
+  EXPECT_EQ(ReadBytes(stem + ".TKD"), "данные ТКЗ");
   TDataFile lines, stations;
   ReadTableFile(stem + ".RSL", lines);
   ReadTableFile(stem + ".RTP", stations);

@@ -95,7 +95,8 @@ TEST_F(BaseImports, NetworkFilesMakeANewBaseThatOpensWithItsMessages) {
   const auto before = Files();
   box.Answer(0);
   ImportRs("\"Сеть.RS\"");
-  ASSERT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Сеть.RSL (таблица линий), Сеть.RTP (таблица ТП, РП).\nПерезаписать ?"});
   EXPECT_EQ(box.Calls()[0].kind, mkWarning);
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(Files(), before);
@@ -175,7 +176,8 @@ TEST_F(BaseImports, FeederFilesOfTheFolderMakeTheNamedBase) {
   const auto before = Files();
   box.Answer(2);
   ImportPsh("Лесная");
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Лесная.RSL (таблица линий), Лесная.RTP (таблица ТП, РП).\nПерезаписать ?"});
   EXPECT_EQ(Files(), before);
   EXPECT_EQ(Caption(), "База РЭС - Лесная");
 }
@@ -215,7 +217,8 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   // "Нет": the window keeps showing the old base, and its later commands keep to it
   box.Answer(0);
   ImportWorkbooks("\"Сеть.xlsx\"");
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Сеть.RSL (таблица линий), Сеть.RTP (таблица ТП, РП).\nПерезаписать ?"});
   EXPECT_EQ(form->BaseFileName, Base("Сеть"));
   EXPECT_EQ(Caption(), "База РЭС - Сеть");
   EXPECT_EQ(Files(), before);
@@ -249,7 +252,8 @@ TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnask
   Show();
   OldBaseOpen();
   const auto refusal = [](const std::string& source) { return NothingImportedText(source); };
-  const std::string question = "База с таким именем уже существует. Перезаписать ?";
+  const std::string question = "База с таким именем уже существует.\nБудут удалены файлы, которых в новой базе не будет: "
+                               "Станции.RTP (таблица ТП, РП).\nПерезаписать ?";
   WriteRows(dir / "Сеть.RS", LayoutDistrict10, {});
   WriteRows(dir / "Пусто.RS", LayoutDistrict10, {});
   Workbook book;
