@@ -6,11 +6,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/error.h"
+#include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
@@ -302,7 +307,18 @@ void WriteEquivalentScheme(const std::string& path, std::int32_t node, const TNo
   }
   (*b.R)[1] = static_cast<float>(q.Ze.real());
   (*b.X)[1] = static_cast<float>(q.Ze.imag());
-  WriteTableSet({{path + nodes.Extention, &nodes}, {path + branches.Extention, &branches}});
+  // The equivalent is a scheme of its own under the node's number: an earlier equivalent (its nodes and
+  // branches) is written over, but another scheme of that name, with a journal, flows or results of its
+  // own, goes whole in the same run once asked about naming each file; "Нет" writes nothing.
+  const TCopyReplaced replaced = EmptySchemeReplaced(path);
+  if (!replaced.Removed.empty() &&
+      ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
+                  mbYesNoCancel) != 1)
+    throw Error("Эквивалентная схема \"" + title + "\" не записана");
+  std::vector<std::pair<std::string, TDataFile*>> files = {{path + nodes.Extention, &nodes},
+                                                           {path + branches.Extention, &branches}};
+  for (const std::string& file : replaced.Removed) files.emplace_back(file, nullptr);
+  WriteTableSet(files);
 }
 
 // ---- TSchemeLock ------------------------------------------------------------------------------------

@@ -4,13 +4,18 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <numbers>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/engine/regime.h"
 #include "regime_test.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
@@ -117,6 +122,26 @@ TEST_F(NodeEquivalent, EquivalentSchemeNumbersAndTheSupplyNode) {
   const TNodeEquivalent& q = calc.Last();
   EXPECT_EQ(std::tuple(q.Ze, q.Ie, q.Se), std::tuple(C(), C(), C()));
   EXPECT_EQ(EquivalentSchemePath(path, 1), (dir.Path() / "1").string());
+  EXPECT_FALSE(Locked(path));
+
+  // An earlier equivalent is written over unasked; another scheme of the number's name, with its journal,
+  // is asked about naming each file that goes: "Нет" writes nothing, "Да" replaces it whole.
+  ScriptedMsgBox box;
+  const std::string other = (dir.Path() / "2").string();
+  WriteBytes(other + ".SWT", "журнал");
+  const std::string nodesBefore = ReadBytes(other + ".UZL");
+  box.Answer(0);
+  EXPECT_THROW(calc.Calculate(path, 2, 0.1, false), Error);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: 2.UZL "
+                                                  "(узлы схемы), 2.VET (ветви схемы).\nБудут удалены файлы, которых в "
+                                                  "новой схеме не будет: 2.SWT (журнал переключений).\nПерезаписать ?"});
+  EXPECT_EQ(ReadBytes(other + ".SWT"), "журнал");
+  EXPECT_EQ(ReadBytes(other + ".UZL"), nodesBefore);
+  box.Clear();
+  box.Answer(1);
+  calc.Calculate(path, 2, 0.1, false);
+  EXPECT_FALSE(std::filesystem::exists(other + ".SWT"));
+  EXPECT_EQ(box.Texts().size(), 1u);
   EXPECT_FALSE(Locked(path));
 }
 
