@@ -43,6 +43,12 @@ TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newSte
   return ReplacedByCopy(newStem, written, TkzFileKinds(), sources);
 }
 
+TCopyReplaced TkzCreateReplaced(const std::string& stem) {
+  std::vector<std::string> written;
+  for (const TFileKind& kind : TkzFileKinds()) written.push_back(stem + kind.Ext);
+  return ReplacedByCopy(stem, written, TkzFileKinds(), {});
+}
+
 void CopyTkzData(const std::string& stem, const std::string& newStem) {
   if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
   const std::string extensions = LayoutExtensions({LayoutTkzSources, LayoutTkzRadius});

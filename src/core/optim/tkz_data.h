@@ -18,6 +18,8 @@ TFileKinds TkzFileKinds();
 // set's kinds under newStem whatever its letter case, which the copy removes. A scheme kept under the
 // same stem is no part of it.
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem);
+// What a new empty data set (CreateTkzData) replaces at the stem, for the question asked first.
+TCopyReplaced TkzCreateReplaced(const std::string& stem);
 // Copies the data set to another stem in one run, each table read (restructured to its current layout)
 // and titled with its copy's path, the files TkzCopyReplaced names as removed removed in the same run;
 // the source tables are locked meanwhile. A copy onto itself does nothing.

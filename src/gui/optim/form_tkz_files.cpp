@@ -52,17 +52,14 @@ std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite, co
   dialog.setDefaultSuffix(Q(GetMaketExtention(LayoutTkzSources)).mid(1));
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return {};
-  if (!copyFrom.empty()) {
-    // whichever of the data set's files was typed, and whatever their letter case
-    const std::string stem = WithoutExtension(file);
-    const TCopyReplaced replaced = stem == copyFrom ? TCopyReplaced{} : TkzCopyReplaced(copyFrom, stem);
-    if (!replaced.Empty() &&
-        ShowMsgForm(CopyReplaceQuestion("Данные с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
-      return {};
-    return file;
-  }
-  if (askOverwrite && fs::exists(file) &&
-      ShowMsgForm("Данные с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) != 1)
+  if (!askOverwrite && copyFrom.empty()) return file;
+  // whichever of the data set's files was typed, and whatever their letter case: each file that a new or
+  // copied data set replaces there is named
+  const std::string stem = WithoutExtension(file);
+  const TCopyReplaced replaced = !copyFrom.empty() ? (stem == copyFrom ? TCopyReplaced{} : TkzCopyReplaced(copyFrom, stem))
+                                                   : TkzCreateReplaced(stem);
+  if (!replaced.Empty() &&
+      ShowMsgForm(CopyReplaceQuestion("Данные с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
     return {};
   return file;
 }

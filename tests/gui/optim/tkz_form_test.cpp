@@ -130,7 +130,8 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
     msg_.Answer(1);
     Button("NewBtn").click();
   }
-  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует. Перезаписать ?"));
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует.\nБудут заменены файлы: "
+                                                        "данные.TKD (данные т.к.з.).\nПерезаписать ?"));
   EXPECT_EQ(gui::TkzFileName, Data(""));
   EXPECT_TRUE(fs::exists(Data(".UZL")) && fs::exists(Data(".VET")));
   EXPECT_EQ(form_->windowTitle().toStdString(), "Расчет токов трехфазного короткого замыкания - данные");
