@@ -1,4 +1,3 @@
-#include "core/base/settings.h"
 #include "core/district/base_import.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
+#include "core/base/settings.h"
 #include "core/district/run_locks.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/file_kinds.h"

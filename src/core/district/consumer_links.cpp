@@ -1,4 +1,3 @@
-#include "core/base/settings.h"
 #include "core/district/consumer_links.h"
 
 #include <array>
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
 #include "core/district/subscriber_cells.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"

@@ -1,10 +1,10 @@
-#include "core/base/settings.h"
 #include "core/district/form_scheme.h"
 
 #include <filesystem>
 #include <memory>
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/catalogs/catalog_ln.h"
 #include "core/catalogs/catalog_units.h"

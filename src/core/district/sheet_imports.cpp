@@ -139,9 +139,10 @@ const std::vector<TSheetImport>& SheetImports() {
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          // a remarks column after a station's own columns, as the check tells it
+         const TSheetImport& stations = FindSheetImport(kStationMeasureSheet);
          return ImportTPStationMeasurements(
              t[0], cells, MeasurementType(static_cast<float>(run.Setting)), *run.Messages, run.Progress,
-             [&cells](int row) { return SheetColumnsBeyond(FindSheetImport(kStationMeasureSheet), cells, row); });
+             [&cells, &stations](int row) { return SheetColumnsBeyond(stations, cells, row); });
        },
        "Импорт замеров ТП", ""},
   };

@@ -1,4 +1,3 @@
-#include "core/base/settings.h"
 #include "core/district/subst_match.h"
 
 #include <algorithm>
@@ -6,6 +5,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/dynarray.h"
+#include "core/base/settings.h"
 #include "core/regime/configuration.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"

@@ -264,7 +264,8 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
   if (head.Heading > 0)
     if (TValueRead<std::string> heading4 = cells(head.Heading, 4).Heading(); !heading4)
       throw TCellTextError(head.Heading, 4, std::move(heading4.Fault));
-  const bool stationLayout = head.Heading == 0 || (unreadFrom4 ? unreadFrom4(head.Heading) : cells(head.Heading, 4).Blank());
+  const bool stationLayout =
+      head.Heading == 0 || (unreadFrom4 ? unreadFrom4(head.Heading) : cells(head.Heading, 4).Blank());
   const int count = static_cast<int>(names.size()) - 1;
   // the heading's name is read as the rest are: one that cannot be read is named, never passed over
   if (head.Heading > 0 && count >= head.Heading && !names[static_cast<std::size_t>(head.Heading)].Fault.empty())
@@ -279,7 +280,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
     float v[8] = {};
     int unread = 0;
     for (const int col : {2, 4, 5, 3, 6, 7})
-      if ((!stationLayout || col <= 3) && !ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
+      if ((!stationLayout || col <= 3) && !ReadSheetValue(cells, col, i, v[col], messages) && unread == 0) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
     if (!fault.empty()) {
       NameCellFault(i, 1, fault, messages, taken);

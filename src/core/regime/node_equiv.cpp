@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <numbers>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/base/error.h"
@@ -310,15 +309,12 @@ void WriteEquivalentScheme(const std::string& path, std::int32_t node, const TNo
   // The equivalent is a scheme of its own under the node's number: an earlier equivalent (its nodes and
   // branches) is written over, but another scheme of that name, with a journal, flows or results of its
   // own, goes whole in the same run once asked about naming each file; "Нет" writes nothing.
-  const TCopyReplaced replaced = EmptySchemeReplaced(path);
-  if (!replaced.Removed.empty() &&
+  if (const TCopyReplaced replaced = EmptySchemeReplaced(path);
+      !replaced.Removed.empty() &&
       ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
                   mbYesNoCancel) != 1)
     throw Error("Эквивалентная схема \"" + title + "\" не записана");
-  std::vector<std::pair<std::string, TDataFile*>> files = {{path + nodes.Extention, &nodes},
-                                                           {path + branches.Extention, &branches}};
-  for (const std::string& file : replaced.Removed) files.emplace_back(file, nullptr);
-  WriteTableSet(files);
+  WriteNewScheme(path, nodes, branches);
 }
 
 // ---- TSchemeLock ------------------------------------------------------------------------------------

@@ -11,8 +11,8 @@
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
-#include "core/base/settings.h"
 #include "core/base/error.h"
+#include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
@@ -112,21 +112,31 @@ void RoundSchemeCopy(const std::string& newPath) {
 
 void CreateEmptyScheme(const std::string& schemePath, const std::string& title) {
   TDataFile tables[2];
-  std::vector<std::pair<std::string, TDataFile*>> files;
   for (int k = 0; k < 2; ++k) {
     ReadMaket(k == 0 ? LayoutNodes : LayoutBranches, tables[k]);
     CreateColumns(tables[k], 0);
     tables[k].Title = title;
-    files.emplace_back(schemePath + tables[k].Extention, &tables[k]);
   }
-  for (const std::string& file : EmptySchemeReplaced(schemePath).Removed) files.emplace_back(file, nullptr);
-  WriteTablesTogether(files);
+  WriteNewScheme(schemePath, tables[0], tables[1]);
 }
 
+namespace {
+
+std::vector<std::string> NewSchemeFiles(const std::string& schemePath) {
+  return {schemePath + GetMaketExtention(LayoutNodes), schemePath + GetMaketExtention(LayoutBranches)};
+}
+
+}  // namespace
+
 TCopyReplaced EmptySchemeReplaced(const std::string& schemePath) {
-  const std::vector<std::string> written = {schemePath + GetMaketExtention(LayoutNodes),
-                                            schemePath + GetMaketExtention(LayoutBranches)};
-  return ReplacedByCopy(schemePath, written, SchemeFileKinds(), {});
+  return ReplacedByCopy(schemePath, NewSchemeFiles(schemePath), SchemeFileKinds(), {});
+}
+
+void WriteNewScheme(const std::string& schemePath, TDataFile& nodes, TDataFile& branches) {
+  const std::vector<std::string> names = NewSchemeFiles(schemePath);
+  std::vector<std::pair<std::string, TDataFile*>> files = {{names[0], &nodes}, {names[1], &branches}};
+  for (const std::string& file : EmptySchemeReplaced(schemePath).Removed) files.emplace_back(file, nullptr);
+  WriteTablesTogether(files);
 }
 
 void CreateEmptyBase(const std::string& basePath) {

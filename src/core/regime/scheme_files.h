@@ -34,8 +34,13 @@ void RoundSchemeCopy(const std::string& newPath);
 // file of a scheme's kind there gone (whatever its letter case; a district base's stays), in one run, so
 // that a program that ends halfway leaves the scheme that was there whole or the new one.
 void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
-// What CreateEmptyScheme replaces there, for the question asked first.
+// What CreateEmptyScheme (or WriteNewScheme) replaces there, for the question asked first.
 TCopyReplaced EmptySchemeReplaced(const std::string& schemePath);
+// A new scheme's node and branch tables at its base path, in one run with the removal of every other file
+// of a scheme's kind there (EmptySchemeReplaced), so that no end of the program leaves the new network
+// beside the old scheme's journal, switching moment, flows or results; a base there stays. The scheme
+// made empty, the fragment of a diagram and a node's equivalent are each written so.
+void WriteNewScheme(const std::string& schemePath, TDataFile& nodes, TDataFile& branches);
 
 // A new empty district base at its base path: its line table empty, titled with the base's file name, and
 // every other file there of the base's kinds and of the scheme's (formed from the base it replaces) gone,

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
@@ -15,7 +13,6 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
-#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -204,12 +201,9 @@ TTaskVerdict SaveSchemeFragment(TRegime& r, const std::string& path, const TData
   TDataFile nodes, branches;
   BuildFragmentTables(r, shownNodes, shownBranches, nodeSet, branchSet,
                       std::filesystem::path(target).filename().string(), nodes, branches);
-  // The fragment is a new scheme under its name: the files of the scheme it replaces there (its journal,
-  // switching moment, flows and results), as the question named them, go in the same run.
-  std::vector<std::pair<std::string, TDataFile*>> files = {{target + GetMaketExtention(LayoutNodes), &nodes},
-                                                           {target + GetMaketExtention(LayoutBranches), &branches}};
-  for (const std::string& file : EmptySchemeReplaced(target).Removed) files.emplace_back(file, nullptr);
-  WriteTablesTogether(files);
+  // The fragment is a new scheme under its name: the scheme it replaces there goes whole, as the question
+  // named its files.
+  WriteNewScheme(target, nodes, branches);
   return verdict;
 }
 

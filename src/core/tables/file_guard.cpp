@@ -1,4 +1,3 @@
-#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 
 #include <unistd.h>
@@ -8,6 +7,7 @@
 
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
+#include "core/base/settings.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_run.h"
 #include "core/tables/table_writer.h"
