@@ -360,9 +360,13 @@ std::string TakeJoinedName(const TSheetCells& cells, int row, int col) {
 bool NamesUnit(std::string_view name) { return name.empty() || name.find_first_not_of('0') != std::string_view::npos; }
 
 std::string UnitNameFault(std::string_view name) {
-  return "\"" + std::string(name) +
-         "\" - не имя ТП, ввода или фидера: так показывается и текстовая формула, чей текст книга не сохранила; "
-         "впишите имя текстом";
+  // built by appending: GCC 12 takes a literal added in front of a temporary for an overlapping copy
+  std::string fault = "\"";
+  fault.append(name);
+  fault.append(
+      "\" - не имя ТП, ввода или фидера: так показывается и текстовая формула, чей текст книга не сохранила; "
+      "впишите имя текстом");
+  return fault;
 }
 
 std::string TakeUnitName(const TSheetCells& cells, int row, int col) {
