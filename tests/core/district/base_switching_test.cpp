@@ -433,6 +433,21 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
                                   "позже 05.11.2026 12:00: измените время или дату записи"});
       EXPECT_EQ(States(box), kept);
       EXPECT_TRUE(ReadBytes(journalFile) == journalBytes) << "the journal written";
+      // Another branch entered at 04.11 18:00 takes the scheme back through the entry of 05.11; a journal
+      // whose 05.11 entry does not fit the branch stops that replay: refused, and the branch the replay
+      // would have moved stands as the diagram showed it.
+      TDataFile journal;
+      ReadTableFile(journalFile, journal);
+      TSwitchLogCols j;
+      FillSwitchLogCols(journal, j);
+      (*j.Commut)[8] = Utf8ToCp1251("Н")[0];
+      WriteTableFile(journalFile, journal);
+      box_.Clear();
+      EXPECT_EQ(Switch(box, lines[1], true, day3 + 1.25), TSwitchingEnd::Refused);
+      ASSERT_EQ(box_.Texts().size(), 1u);
+      EXPECT_TRUE(box_.Texts()[0].starts_with("Журнал переключений, строка 8: ")) << box_.Texts()[0];
+      EXPECT_EQ(States(box), kept);
+      WriteBytes(journalFile, journalBytes);
       box_.Clear();
     }
     // Copied over a family of the layout's spelling, and onto a new name: one file of each table, the
