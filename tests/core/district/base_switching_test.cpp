@@ -191,7 +191,7 @@ protected:
     return states;
   }
 
-  TempDir dir_;
+  TempDir dir_{TempDir::Where::Memory};
   const std::string folder_ = dir_ / "папка";
   ScriptedMsgBox box_;
 };
