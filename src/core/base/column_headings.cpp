@@ -386,8 +386,9 @@ struct TListedWord {
 };
 
 // The understood words: every word a heading over a figure column may hold besides the column's own
-// words, the units (FindUnit), the symbols with their index (WordQuantity) and the scales (WordScales).
-// A word that is in no list is not understood, and a figure column under it is refused.
+// words, the units (FindUnit), the symbols with their index (WordQuantity) and the scales (WordScales),
+// each with what it says of the column: a meaning that no measured value has refuses the column, a
+// direction other than the column's refuses it, and a word of meaning 0 says nothing of it.
 const std::vector<TListedWord>& ListedWords() {
   using enum TStands;
   static const std::vector<TListedWord> words = {
@@ -478,11 +479,9 @@ bool IsQuarterWord(const TWord& h) { return h == U"КВ" || (h.size() >= 3 && TW
 // after "фаза" ("Напр. фазы A, В") no unit, a year after its number ("за ноябрь 2026 года", "за 2026
 // год") and a quarter's number before "кв." ("за 4 кв.", "за IV кв.") the period of the value, "Кол-во"
 // before a unit ("Кол-во кВт*ч") the amount of it, not a count, and "Wp" or "Wr" the energy its unit
-// names ("Wp, квар*ч"). `placed` tells the words understood by where they stand alone: a phase's letter,
-// a year's figure, the number of a quarter or of months ("за 12 мес.").
-std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held, std::vector<bool>* placed = nullptr) {
+// names ("Wp, квар*ч").
+std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
   std::vector<unsigned> meanings;
-  if (placed) placed->assign(held.size(), false);
   // the quantity the heading's unit names, which tells "Wp" and "Wr"
   unsigned unitQuantity = 0;
   for (const THeadingWord& w : held)
@@ -494,10 +493,7 @@ std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held, std
     const TWord previous = i > 0 ? held[i - 1].Word : TWord();
     const TWord next = i + 1 < held.size() ? held[i + 1].Word : TWord();
     const bool phase = h.size() == 1 && (h[0] == U'А' || h[0] == U'В' || h[0] == U'С');
-    if (phases && phase) {
-      meaning = 0;
-      if (placed) (*placed)[i] = true;
-    }
+    if (phases && phase) meaning = 0;
     phases = h.starts_with(U"ФАЗ") || (phases && phase);
     if (meaning == kYear && (h == U"ГОД" || h == U"ГОДА" || h == U"ГОДУ") && previous.size() == 4 && IsDigits(previous))
       meaning = kPeriod;
@@ -506,10 +502,6 @@ std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held, std
                        IsRomanQuarter(previous)))
       meaning = kPeriod;
     if (IsRomanQuarter(h) && IsQuarterWord(next)) meaning = 0;
-    if (placed && ((h.size() == 4 && IsDigits(h) && h >= U"1900" && h <= U"2100") ||
-                   (h.size() <= 2 && IsDigits(h) && (IsQuarterWord(next) || next == U"МЕС" || next.starts_with(U"МЕСЯЦ"))) ||
-                   (IsRomanQuarter(h) && IsQuarterWord(next))))
-      (*placed)[i] = true;
     // "Wр" with a Cyrillic р is реактивная, "Wp" with a Latin p power, "Wr" reactive, unless the unit
     // beside it says which
     if (h == U"WР" || h == U"WR") {
@@ -822,6 +814,7 @@ TPeriod PeriodOf(std::string_view heading) {
     const TWord next = i + 1 < held.size() ? held[i + 1].Word : TWord();
     if (h.size() == 4 && IsDigits(h) && h >= U"1900" && h <= U"2100") {
       period.Year = std::stoi(Utf8(h)), use(i);
+      if (next == U"ГОД" || next == U"ГОДА" || next == U"ГОДУ" || next == U"Г") use(i + 1);
     } else if (IsRomanQuarter(h) && IsQuarterWord(next)) {
       period.Quarter = h == U"I" ? 1 : h == U"II" ? 2 : h == U"III" ? 3 : 4, use(i), use(i + 1);
     } else if (h.size() == 1 && IsDigits(h) && IsQuarterWord(next) && h[0] >= U'1' && h[0] <= U'4') {
@@ -923,9 +916,10 @@ TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated,
     // a scale alone multiplies the column's own unit: a count or a ratio has none
     if ((own.Means & kQuantities & ~kRatio) == 0)
       return {Quoted(stated.Written) + " - масштаб, а в столбце не величина с единицей" + names, 0};
-    if (headingScale && own_ != stated.Scale)
+    // a heading in a multiple of the unit ("МВт*ч", "тыс. кВт*ч") must say the same scale
+    if ((headingScale || own_ != 0) && own_ != stated.Scale)
       return {Quoted(stated.Written) + " - другой масштаб, чем в заголовке " + Quoted(std::string(heading)), 0};
-    return {{}, headingScale ? own_ : own_ + stated.Scale};
+    return {{}, stated.Scale};
   }
   const std::vector<THeadingWord> unit = ReadWords(stated.Written);
   const std::vector<unsigned> meanings = HeadingMeanings(unit);
