@@ -366,7 +366,8 @@ std::string WantMiss(const TCase& c, const TOutcome& out, const TCase* like, con
     if (x == y) continue;
     std::string diff = TableDiff(name, x, y, folders.Scratch, 1);
     if (const std::size_t nl = diff.find('\n'); nl != std::string::npos) diff.resize(nl);
-    return "differs from its " + kind + ": " + name + (diff.empty() ? std::string(" (file)") : diff);
+    diff.erase(0, diff.find_first_not_of(' '));
+    return "differs from its " + kind + ": " + name + " " + (diff.empty() ? std::string("(file)") : diff);
   }
   return "differs from its " + kind;
 }
