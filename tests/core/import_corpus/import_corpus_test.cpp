@@ -197,7 +197,7 @@ void RunCommand(const TCase& c, const fs::path& book, const fs::path& folder, st
                    {},
                    [&] {
                      gui::SheetToTable(sheet, columns, table);
-                     SaveTableWith(tableFile, table, {});
+                     WriteTableFile(tableFile, table);
                    }});
 #endif
   } else {
@@ -372,6 +372,21 @@ std::string WantMiss(const TCase& c, const TOutcome& out, const TCase* like, con
   return "differs from its " + kind;
 }
 
+// Every file in which the case's folder differs from what its control or twin leaves, with the rows.
+std::string FolderDiff(const TOutcome& out, const TOutcome& likeOut, const TFolders& folders) {
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : out.Changed) names.insert(name);
+  for (const auto& [name, bytes] : likeOut.Changed) names.insert(name);
+  std::string text;
+  for (const std::string& name : names) {
+    const auto a = likeOut.Changed.find(name), b = out.Changed.find(name);
+    const std::optional<std::string> x = a == likeOut.Changed.end() ? std::nullopt : a->second,
+                                     y = b == out.Changed.end() ? std::nullopt : b->second;
+    if (x != y) text += " " + name + ", as it leaves it -> as this case leaves it:\n" + TableDiff(name, x, y, folders.Scratch, 8);
+  }
+  return text;
+}
+
 // The kind of a miss, by which the list holds it: the details are the snapshot's.
 std::string MissKind(const std::string& miss) { return miss.substr(0, miss.find(':')); }
 
@@ -463,7 +478,10 @@ TEST_P(ImportCorpus, EveryBookAsItsCaseWantsAndAsBefore) {
       ++counts["missed " + c.Want.substr(0, c.Want.find(':'))];
     }
     if (const auto listed = known.find(name); listed == known.end()) {
-      if (!miss.empty()) unlisted += name + " (" + c.Want + ", " + c.Note + "): " + miss + "\n";
+      if (!miss.empty()) {
+        unlisted += name + " (" + c.Want + ", " + c.Note + "): " + miss + "\n";
+        if (like && out.Taken && outcome(*like).Taken) unlisted += FolderDiff(out, outcome(*like), folders);
+      }
     } else if (miss.empty()) {
       mended += name + " no longer fails: remove it from the list\n";
     } else if (MissKind(listed->second) != MissKind(miss)) {
