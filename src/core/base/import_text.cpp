@@ -166,15 +166,19 @@ std::string ImportFieldFault(std::string_view text, int longest) {
 }
 
 std::string JoinCellLines(std::string_view s) {
-  if (s.find('\n') == std::string_view::npos) return std::string(s);
+  if (s.find_first_of("\r\n") == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
-  for (const char c : s) {
-    if (c != '\n') {
-      out.push_back(c);
-    } else if (!out.empty() && out.back() == '-') {
-      out.pop_back();
+  for (std::size_t at = 0; at < s.size(); ++at) {
+    if (s[at] != '\r' && s[at] != '\n') {
+      out.push_back(s[at]);
+      continue;
     }
+    // a break of any system's lines (CR LF, LF, CR), several in a row and the blanks after them: where a
+    // line ends the person sees a blank between the words, a word hyphenated across the lines whole
+    while (at + 1 < s.size() && (s[at + 1] == '\r' || s[at + 1] == '\n' || s[at + 1] == ' ')) ++at;
+    if (!out.empty() && out.back() == '-' && (out.size() < 2 || out[out.size() - 2] != ' ')) out.pop_back();
+    else if (!out.empty() && out.back() != ' ' && at + 1 < s.size()) out.push_back(' ');
   }
   return out;
 }
