@@ -727,6 +727,51 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       }
     }
   }
+  // a first sheet without a row of a table (empty, a title, a column of notes) in front of a table is
+  // refused naming the first visible sheet that holds one; a first sheet with a row of two cells is read,
+  // and so is one in front of no table
+  struct TSheetOf {
+    const char* name;
+    bool hidden;
+    std::vector<std::tuple<int, int, const char*>> texts;  // row and column from 0, the text
+  };
+  struct TFrontCase {
+    std::vector<TSheetOf> sheets;
+    const char* refusedFor;  // the sheet the refusal names; nullptr: the first sheet read
+  };
+  const std::vector<std::tuple<int, int, const char*>> table = {{0, 0, "Фидер"}, {0, 1, "W"}, {1, 0, "Ф-1"}, {1, 1, "125"}};
+  for (const TFrontCase& c : std::vector<TFrontCase>{
+           {{{"Титул", false, {}}, {"Лист1", false, table}}, "Лист1"},
+           {{{"Прошлый месяц", false, {{0, 0, "Данные за октябрь"}, {1, 1, "   "}, {1, 0, "сверены"}}}, {"Данные", false, table}},
+            "Данные"},
+           {{{"Титул", false, {{0, 0, "Ведомость"}}}, {"Скрытый", true, table}, {"Пусто", false, {}}, {"Март", false, table}},
+            "Март"},
+           {{{"Титул", false, {}}, {"Скрытый", true, table}}, nullptr},
+           {{{"Титул", false, {{2, 0, "Итого"}}}, {"Лист2", false, {{0, 0, "x"}, {1, 0, "y"}, {1, 2, "z"}}}}, nullptr},
+           {{{"Фидер", false, {{1, 0, "Ф-1"}, {1, 1, "125"}}}, {"Лист2", false, table}}, nullptr}}) {
+    const std::string path = dir / "перед данными.xlsx";
+    lxw_workbook* book = workbook_new(path.c_str());
+    ASSERT_NE(book, nullptr);
+    for (const TSheetOf& sheet : c.sheets) {
+      lxw_worksheet* w = workbook_add_worksheet(book, sheet.name);
+      for (const auto& [row, col, text] : sheet.texts) worksheet_write_string(w, row, static_cast<lxw_col_t>(col), text, nullptr);
+      if (sheet.hidden) worksheet_hide(w);
+    }
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    try {
+      TSheetReader front;
+      front.Open(path);
+      EXPECT_EQ(c.refusedFor, nullptr) << c.sheets.size() << ": read " << front.SheetName();
+      EXPECT_EQ(front.SheetName(), c.sheets.front().name);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), c.refusedFor ? FirstSheetWithoutTableMessage(path, c.sheets.front().name, c.refusedFor) : "")
+          << c.sheets.size();
+    }
+  }
+  EXPECT_EQ(FirstSheetWithoutTableMessage("к.xlsx", "Титул", "Данные"),
+            "Ошибка чтения файла \"к.xlsx\": лист \"Титул\", первый в книге, читается, но таблицы на нем нет; "
+            "таблица есть на листе \"Данные\": поставьте его первым (в LibreOffice \"Лист → Переместить/скопировать "
+            "лист…\", вставить перед \"Титул\") и сохраните книгу");
   // the advice names the menu item as LibreOffice 7.4 shows it in Russian
   EXPECT_EQ(HiddenFirstSheetMessage("к.xlsx", "Октябрь"),
             "Ошибка чтения файла \"к.xlsx\": первый лист книги \"Октябрь\" скрыт, а читается первый лист: поставьте "
