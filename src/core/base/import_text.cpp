@@ -167,14 +167,25 @@ std::string ImportFieldFault(std::string_view text, int longest) {
 
 std::string JoinCellLines(std::string_view s) {
   if (s.find('\n') == std::string_view::npos) return std::string(s);
+  // a line break is LF or CR LF; a carriage return alone breaks no line a person sees, and stays the
+  // control character it is
+  const auto breakAt = [s](std::size_t at) {
+    return s[at] == '\n' ? 1 : s[at] == '\r' && at + 1 < s.size() && s[at + 1] == '\n' ? 2 : 0;
+  };
   std::string out;
   out.reserve(s.size());
-  for (const char c : s) {
-    if (c != '\n') {
-      out.push_back(c);
-    } else if (!out.empty() && out.back() == '-') {
-      out.pop_back();
+  for (std::size_t at = 0; at < s.size(); ++at) {
+    const int first = breakAt(at);
+    if (first == 0) {
+      out.push_back(s[at]);
+      continue;
     }
+    at += static_cast<std::size_t>(first) - 1;
+    // several breaks in a row and the blanks after them: where a line ends the person sees a blank
+    // between the words, a word hyphenated across the lines whole
+    while (at + 1 < s.size() && (s[at + 1] == ' ' || breakAt(at + 1) > 0)) at += s[at + 1] == '\r' ? 2 : 1;
+    if (!out.empty() && out.back() == '-' && (out.size() < 2 || out[out.size() - 2] != ' ')) out.pop_back();
+    else if (!out.empty() && out.back() != ' ' && at + 1 < s.size()) out.push_back(' ');
   }
   return out;
 }

@@ -44,8 +44,10 @@ std::string ImportNameFault(std::string_view text);
 // converted): empty when the text goes whole into a text field of `longest` characters.
 std::string ImportFieldFault(std::string_view text, int longest);
 
-// The text without line feeds; a hyphen right before a line feed goes with it, so a word hyphenated
-// across the lines of a cell is joined.
+// A cell's text typed over several lines (Alt+Enter) as one line: each line break (LF or CR LF, and a
+// run of them) is the blank the person sees between the words ("ИП\nЩукин" is "ИП Щукин"), never a
+// second blank beside one written, none at the text's ends; a hyphen right after a letter before a break
+// goes with it, so a word hyphenated across the lines is joined ("Обще-\nжитие" is "Общежитие").
 std::string JoinCellLines(std::string_view s);
 
 // A text as a message quotes it: a long one by its first 40 characters and "...".

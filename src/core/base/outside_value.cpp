@@ -96,20 +96,8 @@ TValueRead<std::string> TOutsideValue::Name(int longest) const {
 TValueRead<std::string> TOutsideValue::Heading() const {
   if (kind_ == TKind::Unreadable) return Refused<std::string>(text_, {});
   if (kind_ == TKind::Empty) return {std::string(), {}};
-  // a heading wrapped over the lines of its cell reads as one line: its lines are words (a word
-  // hyphenated across them is one)
-  std::string lines;
-  for (std::size_t at = 0; at < text_.size(); ++at) {
-    const char c = text_[at];
-    if (c == '\r' && at + 1 < text_.size() && text_[at + 1] == '\n') continue;
-    if (c != '\n' && c != '\r') {
-      lines.push_back(c);
-    } else if (!lines.empty() && lines.back() == '-' && lines.size() >= 2 && lines[lines.size() - 2] != ' ') {
-      lines.pop_back();
-    } else {
-      lines.push_back(' ');
-    }
-  }
+  // a heading wrapped over the lines of its cell reads as one line, as every cell's text does
+  const std::string lines = JoinCellLines(text_);
   std::string heading = ImportName(lines);
   if (std::string fault = ImportControlFault(heading); !fault.empty()) return Refused<std::string>(std::move(fault), {});
   return {std::move(heading), {}};

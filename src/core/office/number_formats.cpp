@@ -109,14 +109,10 @@ bool IsHalfOfDay(std::string_view section, std::size_t i) {
 // minutes ("mm" is the month).
 TTime RenderTime(std::string_view code, double value, std::string* out) {
   const std::string_view section = FirstSection(code);
-  // the system's time ([$-F400]) is the system's format, whatever the code says of it but its half of
-  // the day: LibreOffice shows "h:mm:ss AM/PM" so "08:30:00 AM"
+  // the system's time ([$-F400]) is the system's format whatever the code says of it, its half of the
+  // day included: a Russian system counts the hours of the whole day ("20:30:00")
   for (const std::string_view system : {"[$-F400]", "[$-f400]"})
-    if (section.find(system) != std::string_view::npos) {
-      bool twelve = false;
-      for (std::size_t i = 0; i < section.size() && !twelve; ++i) twelve = IsHalfOfDay(section, i);
-      return RenderTime(twelve ? "hh:mm:ss AM/PM" : "hh:mm:ss", value, out);
-    }
+    if (section.find(system) != std::string_view::npos) return RenderTime("hh:mm:ss", value, out);
   bool elapsed = false, hoursOrSeconds = false, twelve = false;
   std::uint64_t total = 0, part = 0;  // whole seconds, and the fraction in units of the shown digits
   std::size_t digits = 0;             // how many digits the fraction shows
@@ -209,12 +205,12 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
 
 
 // The names a Russian spreadsheet gives months and days: a month after a day is in the genitive ("1
-// ноября 2026"), alone in the nominative ("ноябрь 2026").
+// ноября 2026"), alone in the nominative with a capital ("Ноябрь 2026").
 constexpr const char* kMonthsShort[] = {"янв", "фев", "мар", "апр", "май", "июн", "июл", "авг", "сен", "окт", "ноя", "дек"};
 constexpr const char* kMonthsOf[] = {"января", "февраля", "марта", "апреля", "мая", "июня",
                                      "июля", "августа", "сентября", "октября", "ноября", "декабря"};
-constexpr const char* kMonths[] = {"январь", "февраль", "март", "апрель", "май", "июнь",
-                                   "июль", "август", "сентябрь", "октябрь", "ноябрь", "декабрь"};
+constexpr const char* kMonths[] = {"Январь", "Февраль", "Март", "Апрель", "Май", "Июнь",
+                                   "Июль", "Август", "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
 constexpr const char* kWeekdays[] = {"суббота", "воскресенье", "понедельник", "вторник", "среда", "четверг", "пятница"};
 
 // What the first section of a date code shows for a serial day, as a Russian spreadsheet shows it: days,

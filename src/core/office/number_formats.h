@@ -39,7 +39,7 @@ struct TNumberFormat {
   // never a copy of the code.
   int id = -1;
   // the format's code, which ShownNumberText follows (Padded, Duration, Clock, and a Date whose day it
-  // shows: "01.11" under DD.MM, "ноябрь 2026" under MMMM YYYY, "8:30 AM" under h:mm AM/PM; empty for a date shown whole)
+  // shows: "01.11" under DD.MM, "Ноябрь 2026" under MMMM YYYY, "8:30 AM" under h:mm AM/PM; empty for a date shown whole)
   std::string code;
   // The section that shows a text cell when it sets the text among texts of its own ("Д-"@ shows the
   // contract typed as the text "0077" as "Д-0077"), which ShownTextOf follows; empty for a format that

@@ -383,34 +383,57 @@ bool ParseDecimal(std::string_view section, TDecimal& d) {
 }
 
 
-// The digits of x >= 0 rounded half up to `decimals` digits after the point, as a spreadsheet shows a
-// number: to a whole number the value itself, as it is held (2.4999999999999996 is "2" under 0 and
-// 0.4999999999999997 "Д-0000" under "Д-"0000, though both read 2.5 and 0.5 at 15 digits); to decimals
-// from its 15 significant digits (2.675 is "2.68" under 0.00). A whole number of 10^15 and more is all
-// its digits while a double holds each of its units (1234567890123456 under 0 is itself); past 2^53, or
-// with a fraction, it is its 15 significant digits and zeros (12345678901234499584, the double nearest
-// 12345678901234500000, is "12345678901234500000"). The whole part ("" for none) and the decimals, always
-// `decimals` of them.
+// The digits of x >= 0 rounded to `decimals` digits after the point, as a spreadsheet shows a number:
+// the value as it was typed or computed (the fewest digits that read back as it) brought to 16
+// significant digits first, then rounded half away from zero at the last place shown. So a double a
+// hair under a half rounds as the half it was typed or computed as (2.4999999999999996 is "03" under 00,
+// =4.35*100/2 "218" under 0, 9.995 "10.00" and 2.675 "2.68" under 0.00), while one further from it stays
+// under (0.4999999999999997 is "Д-0000" under "Д-"0000). A spreadsheet shows no more than 15 significant
+// digits: a text of more places is those 15 and zeros, and so is a whole number of 10^15 and more, past
+// 2^53 or with a fraction (12345678901234499584, the double nearest 12345678901234500000, is
+// "12345678901234500000"), while one that a double holds to its unit is all its digits (1234567890123456
+// under 0 is itself). The whole part ("" for none) and the decimals, always `decimals` of them.
 std::pair<std::string, std::string> DecimalDigits(double x, std::size_t decimals) {
   constexpr double kEveryUnit = 9007199254740992.0;  // 2^53: from here a double skips whole numbers
+  constexpr std::size_t kRoundedDigits = 16, kShownDigits = 15;
   char buffer[400];
-  if (decimals == 0 && x < 1e15) x = std::round(x);
   if (x >= 1e15 && x < kEveryUnit && std::trunc(x) == x) {
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, static_cast<int>(decimals));
     const std::string_view s(buffer, ec == std::errc() ? end : buffer);
     const std::size_t point = s.find('.');
     return {std::string(s.substr(0, point)), point == std::string_view::npos ? std::string() : std::string(s.substr(point + 1))};
   }
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific, 14);
-  const std::string_view s(buffer, ec == std::errc() ? end : buffer);
-  const std::size_t e = s.find('e');
-  if (e == std::string_view::npos) return {};
+  // the significant digits of x as it was typed (the fewest that read back as x, as a person or a
+  // formula's result shows it: 9.995, never the 9.99499999999999921840 a double holds) and the exponent
+  // with its sign ("e-01" is -1), rounded half up to `count` significant digits
+  const auto significant = [&buffer, x](std::size_t count, std::string& digits, int& exp10) {
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific);
+    const std::string_view s(buffer, ec == std::errc() ? end : buffer);
+    const std::size_t e = s.find('e');
+    if (e == std::string_view::npos) return false;
+    digits.clear();
+    for (std::size_t i = 0; i < e; ++i)
+      if (s[i] != '.') digits += s[i];
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+    if (digits.size() > count) {
+      const bool up = digits[count] >= '5';
+      digits.resize(count);
+      std::size_t k = count;
+      for (; up && k > 0 && digits[k - 1] == '9'; --k) digits[k - 1] = '0';
+      if (up && k > 0) ++digits[k - 1];
+      if (up && k == 0) {
+        digits.insert(digits.begin(), '1');
+        digits.pop_back();
+        ++exp10;
+      }
+    }
+    return true;
+  };
   std::string digits;
-  for (std::size_t i = 0; i < e; ++i)
-    if (s[i] != '.') digits += s[i];
-  // the exponent with its sign ("e-01" is -1)
   int exp10 = 0;
-  std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+  if (!significant(kRoundedDigits, digits, exp10)) return {};
+  // a text of more places than a spreadsheet shows digits of is its 15 significant digits and zeros
+  if (exp10 + 1 + static_cast<long>(decimals) > static_cast<long>(kShownDigits) && !significant(kShownDigits, digits, exp10)) return {};
   if (x == 0) digits.clear();
   long whole = exp10 + 1;  // how many of the digits stand before the point
   long keep = whole + static_cast<long>(decimals);

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/base/error.h"
 #include "core/base/import_number.h"
@@ -26,6 +29,7 @@ public:
 
   bool WantsCells() const override { return true; }
   office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
+    ++sheets;
     if (found) return nullptr;
     // the first sheet is the one read, and a hidden one (last month's, behind this month's) is no sheet
     // the person sees: named, never read silently, and no later sheet read in its place
@@ -106,6 +110,7 @@ public:
 
   bool found = false;
   std::string sheetName;
+  int sheets = 0;  // the book's worksheets, the first one's included
 
 private:
   TCell& Add(int row, int col, CellKind kind) {
@@ -157,6 +162,73 @@ private:
   bool ordered_ = true;
 };
 
+namespace {
+
+// Whether a sheet holds a table: two rows, each with two cells that show something. A title, a column of
+// notes and an empty sheet hold none.
+class TTableRows : public office::TSheetSink {
+public:
+  explicit TTableRows(const office::TStringTable& strings) : strings_(strings) {}
+  void Number(int row, int /*col*/, double /*value*/) override { Count(row); }
+  void Date(int row, int /*col*/, double /*serial*/) override { Count(row); }
+  void Text(int row, int /*col*/, std::string_view text) override {
+    if (!ImportTrimmed(text).empty()) Count(row);
+  }
+  void Shared(int row, int col, std::uint32_t index) override { Text(row, col, strings_.At(index)); }
+  void Unreadable(int row, int /*col*/, UnreadableCell /*why*/, std::string_view /*value*/) override { Count(row); }
+  bool Table() const { return tableRows_ >= 2; }
+
+private:
+  void Count(int row) {
+    // a sheet of a million rows of one cell each is no table, and costs no million counts
+    if (Table() || (cells_.size() >= kMostRows && !cells_.count(row))) return;
+    if (++cells_[row] == 2) ++tableRows_;
+  }
+  static constexpr std::size_t kMostRows = 65536;
+  const office::TStringTable& strings_;
+  std::map<int, int> cells_;  // by row: the cells that show something
+  int tableRows_ = 0;
+};
+
+// The visible sheets after the first, each told whether it holds a table.
+class TLaterSheets : public office::TBookSink {
+public:
+  bool WantsCells() const override { return true; }
+  office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
+    if (std::exchange(first_, false) || hidden) return nullptr;
+    sheets.emplace_back(name, std::make_unique<TTableRows>(strings));
+    return sheets.back().second.get();
+  }
+  std::vector<std::pair<std::string, std::unique_ptr<TTableRows>>> sheets;
+
+private:
+  bool first_ = true;
+};
+
+}  // namespace
+
+std::string TSheetReader::LaterTableSheet() const {
+  TLaterSheets book;
+  try {
+    office::ReadWorkbookInto(path_, book);
+  } catch (const Error&) {
+    // a later sheet that cannot be read names no sheet of data: the first sheet stays the one refused
+    return {};
+  }
+  for (const auto& [name, rows] : book.sheets)
+    if (rows->Table()) return name;
+  return {};
+}
+
+bool TSheetReader::HoldsTableRow() const {
+  for (std::size_t row = 1; row + 1 < rowFirst_.size(); ++row) {
+    int shown = 0;
+    for (std::size_t at = rowFirst_[row]; at < rowFirst_[row + 1] && shown < 2; ++at) shown += ShowsOwn(cells_[at]);
+    if (shown >= 2) return true;
+  }
+  return false;
+}
+
 TSheetReader::TSheetReader() = default;
 TSheetReader::~TSheetReader() = default;
 
@@ -194,6 +266,15 @@ void TSheetReader::Open(const std::string& path) {
   sheetName_ = book.sheetName;
   path_ = path;
   open_ = true;
+  // the first sheet is the one read: one without a row of a table in front of a sheet with a table (a
+  // title page, last month's notes) is refused naming the sheet that holds the data, never read as a
+  // book of nothing
+  if (book.sheets > 1 && !HoldsTableRow()) {
+    if (const std::string table = LaterTableSheet(); !table.empty()) {
+      Close();
+      throw Error(FirstSheetWithoutTableMessage(path, book.sheetName, table));
+    }
+  }
 }
 
 void TSheetReader::Close() {

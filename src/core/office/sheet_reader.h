@@ -38,7 +38,9 @@ public:
   // the first sheet is read, and kept in compact form (a sheet of a million rows fits in memory).
   // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>', and a workbook without
   // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов', and one whose first sheet is
-  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place), and one whose first sheet's
+  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place), one whose first sheet holds
+  // no row of a table (HoldsTableRow) while a later visible one holds a table with
+  // FirstSheetWithoutTableMessage, one whose first sheet's
   // merged ranges overlap (which value would their shared cells show?) or are more than a file of its
   // size may hold with 'Ошибка чтения файла "<path>": лист "<sheet>": объединенные ячейки A1:B3 и B3:C4
   // перекрываются'; no workbook is open then.
@@ -130,6 +132,13 @@ private:
 
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
+
+  // Whether the first sheet holds a row of a table: two cells of one row that show something. A title,
+  // a column of notes and an empty sheet hold none.
+  bool HoldsTableRow() const;
+  // The first visible sheet after the first that holds a table, read anew from the open file; empty for
+  // none, and where a later sheet cannot be read.
+  std::string LaterTableSheet() const;
 
   // Whether a date cell holds a day of the calendar, not a duration or a time of day.
   bool IsDay(const TCell& cell) const;

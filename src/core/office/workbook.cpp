@@ -121,6 +121,15 @@ std::string HiddenFirstSheetMessage(const std::string& file, const std::string& 
          "Переместить/скопировать лист…\", вставить перед \"" + sheet + "\") и сохраните книгу";
 }
 
+// A sheet of notes or an empty one put in front of the data is the sheet read, so the way to the data
+// is the same as past a hidden one: their sheet put first.
+std::string FirstSheetWithoutTableMessage(const std::string& file, const std::string& sheet, const std::string& table) {
+  return "Ошибка чтения файла \"" + file + "\": лист \"" + sheet +
+         "\", первый в книге, читается, но таблицы на нем нет; таблица есть на листе \"" + table +
+         "\": поставьте его первым (в LibreOffice \"Лист → Переместить/скопировать лист…\", вставить перед \"" + sheet +
+         "\") и сохраните книгу";
+}
+
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
                                   UnreadableCell why, std::string_view value) {
   return ImportCellMessage(file, sheet, row, col, UnreadableCellReason(why, value));

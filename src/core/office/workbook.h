@@ -136,6 +136,10 @@ struct Workbook {
 // 'Ошибка чтения файла "<file>": первый лист книги "<sheet>" скрыт: ...': the refusal of a book whose first
 // sheet, the one an import reads, is hidden (last month's data behind this month's visible sheet).
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet);
+// 'Ошибка чтения файла "<file>": лист "<sheet>", первый в книге, читается, но таблицы на нем нет; таблица есть
+// на листе "<table>": ...': the refusal of a book whose first sheet, the one an import reads, is
+// empty or holds notes alone (a title, last month's remarks) while a later sheet holds a table.
+std::string FirstSheetWithoutTableMessage(const std::string& file, const std::string& sheet, const std::string& table);
 
 // Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
 double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);

@@ -608,9 +608,10 @@ private:
 
   // A cell of the date type names its day by ISO 8601: "YYYY-MM-DD", with "THH:MM", seconds and their
   // fraction and a "Z" where a time is given. It is that day, shown by the cell's format where that shows
-  // days or times of day, as the number of the day would be; under any other format by the day's own
-  // text (a year read as a serial day would be 18.07.1905 for 2026). A text naming no day of the calendar
-  // is no value at all.
+  // days, times of day or hours however many, as the number of the day would be (08:30 under hh:mm, the
+  // hours since the calendar's start under [h]:mm); under any other format by the day's own text (a year
+  // read as a serial day would be 18.07.1905 for 2026). A text naming no day of the calendar is no value
+  // at all.
   void StoreIsoDate() {
     if (value_.empty()) return;
     const std::optional<double> serial = IsoDateSerial(value_);
@@ -620,7 +621,8 @@ private:
     }
     const office::TNumberFormat* format = Format();
     // the day is the day, whatever date system the book counts its numbers in
-    if (format && (format->show == office::TNumberShow::Date || format->show == office::TNumberShow::Clock))
+    if (format && (format->show == office::TNumberShow::Date || format->show == office::TNumberShow::Clock ||
+                   format->show == office::TNumberShow::Duration))
       office::StoreFormattedNumber(sheet_, row_, col_, *serial, format, 0);
     else
       sheet_.Date(row_, col_, *serial);

@@ -129,6 +129,15 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
       {TOutsideValue::Unreadable("значение ошибки \"#N/A\""), nullptr, std::nullopt, "#N/A"},
       {TOutsideValue::Text("ёлка \xE2\x84\x96" "5"), "ёлка \xE2\x84\x96" "5", std::nullopt, "не является числом"},
       {TOutsideValue::Text("\xE2\x9C\x93"), nullptr, std::nullopt, "не является числом"},
+      // a cell typed over several lines: each break, LF or CR LF, the blank a person sees; a carriage
+      // return alone the control character it is
+      {TOutsideValue::Text("ИП\nЩукин").LinesJoined(), "ИП Щукин", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("ИП\r\nЩукин").LinesJoined(), "ИП Щукин", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("ИП\rЩукин\n").LinesJoined(), nullptr, std::nullopt, "не является числом"},
+      {TOutsideValue::Text("\r\nМеркурий \r\n\r\n 230\r\n").LinesJoined(), "Меркурий 230", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("ул. Мира,\nдом 5").LinesJoined(), "ул. Мира, дом 5", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("Обще-\r\nжитие").LinesJoined(), "Общежитие", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("ТП-1 -\nТП-2").LinesJoined(), "ТП-1 - ТП-2", std::nullopt, "не является числом"},
   };
   for (const TCase& c : cases) {
     const std::string label = c.value.Quoted();

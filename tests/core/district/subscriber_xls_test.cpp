@@ -127,7 +127,7 @@ TEST(SubscriberXls, IndustrialPoints) {
 
 TEST(SubscriberXls, CellHelpers) {
   EXPECT_EQ(JoinCellLines("Обще-\nжитие"), "Общежитие");
-  EXPECT_EQ(JoinCellLines("ул. Мира,\nдом 5\n"), "ул. Мира,дом 5");
+  EXPECT_EQ(JoinCellLines("ул. Мира,\nдом 5\n"), "ул. Мира, дом 5");
   EXPECT_EQ(JoinCellLines("-\n-\n"), "") << "each hyphen goes with its own line feed";
   std::vector<std::string> info;
   double v = 7;

@@ -641,10 +641,12 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
   // text naming no day is named by its cell; "_x005F_" escapes an underscore, "_x000D_" a carriage return
   // (a control character: named, never stored without a word), in the table of texts and inline alike
   const std::string dayStyles =
-      R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts count="2">)"
+      R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts count="6">)"
       R"(<numFmt numFmtId="164" formatCode="DD.MM.YYYY"/><numFmt numFmtId="165" formatCode="DD.MM.YYYY\ HH:MM"/>)"
-      R"(</numFmts><cellXfs count="4"><xf numFmtId="0"/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="20"/>)"
-      R"(</cellXfs></styleSheet>)";
+      R"(<numFmt numFmtId="166" formatCode="[h]:mm"/><numFmt numFmtId="167" formatCode="[$-419]MMMM\ YYYY;@"/>)"
+      R"(<numFmt numFmtId="168" formatCode="[$-F400]h:mm:ss\ AM/PM"/><numFmt numFmtId="169" formatCode="[$-419]hh:mm:ss"/>)"
+      R"(</numFmts><cellXfs count="8"><xf numFmtId="0"/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="20"/>)"
+      R"(<xf numFmtId="166"/><xf numFmtId="167"/><xf numFmtId="168"/><xf numFmtId="169"/></cellXfs></styleSheet>)";
   const std::string notADay = "\" ячейки типа \"дата\" не называет дня календаря (ГГГГ-ММ-ДД, со временем "
                               "ГГГГ-ММ-ДДTЧЧ:ММ:СС, с 1900 по 9999 год)";
   struct TDayCase {
@@ -662,6 +664,16 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
            {"1", R"(<c r="A1" s="1" t="d"><v>2026-11-01</v></c>)", "01.11.2026"},
            {"", R"(<c r="A1" s="2" t="d"><v>2024-02-29T08:30:00.000Z</v></c>)", "29.02.2024 08:30"},
            {"", R"(<c r="A1" t="d"><v>2026-11-02T08:30:00</v></c>)", "02.11.2026 08:30:00"},
+           // under a format of times the time of the day it names, under hours however many the hours
+           // since the calendar's start, under a month alone the month with a capital (LibreOffice's texts)
+           {"", R"(<c r="A1" s="3" t="d"><v>2026-11-02T20:30:00</v></c>)", "20:30"},
+           {"1", R"(<c r="A1" s="7" t="d"><v>2026-11-02T08:30:15</v></c>)", "08:30:15"},
+           {"", R"(<c r="A1" s="4" t="d"><v>2026-11-02T08:30:00</v></c>)", "1111880:30"},
+           {"", R"(<c r="A1" s="5" t="d"><v>2026-11-01</v></c>)", "Ноябрь 2026"},
+           {"", R"(<c r="A1" s="5"><v>46327</v></c>)", "Ноябрь 2026"},
+           // the system's time is the Russian system's, of the whole day's hours
+           {"", R"(<c r="A1" s="6"><v>0.8541666666666667</v></c>)", "20:30:00"},
+           {"", R"(<c r="A1" s="6" t="d"><v>2026-11-02T20:30:00</v></c>)", "20:30:00"},
            {"", R"(<c r="A1" s="1" t="d"><v>2026</v></c>)", "текст \"2026" + notADay},
            {"", R"(<c r="A1" s="1" t="d"><v>2026-02-29</v></c>)", "текст \"2026-02-29" + notADay},
            {"", R"(<c r="A1" t="d"><v>2024-02-29T25:00:00</v></c>)", "текст \"2024-02-29T25:00:00" + notADay},
@@ -715,6 +727,51 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       }
     }
   }
+  // a first sheet without a row of a table (empty, a title, a column of notes) in front of a table is
+  // refused naming the first visible sheet that holds one; a first sheet with a row of two cells is read,
+  // and so is one in front of no table
+  struct TSheetOf {
+    const char* name;
+    bool hidden;
+    std::vector<std::tuple<int, int, const char*>> texts;  // row and column from 0, the text
+  };
+  struct TFrontCase {
+    std::vector<TSheetOf> sheets;
+    const char* refusedFor;  // the sheet the refusal names; nullptr: the first sheet read
+  };
+  const std::vector<std::tuple<int, int, const char*>> table = {{0, 0, "Фидер"}, {0, 1, "W"}, {1, 0, "Ф-1"}, {1, 1, "125"}};
+  for (const TFrontCase& c : std::vector<TFrontCase>{
+           {{{"Титул", false, {}}, {"Лист1", false, table}}, "Лист1"},
+           {{{"Прошлый месяц", false, {{0, 0, "Данные за октябрь"}, {1, 1, "   "}, {1, 0, "сверены"}}}, {"Данные", false, table}},
+            "Данные"},
+           {{{"Титул", false, {{0, 0, "Ведомость"}}}, {"Скрытый", true, table}, {"Пусто", false, {}}, {"Март", false, table}},
+            "Март"},
+           {{{"Титул", false, {}}, {"Скрытый", true, table}}, nullptr},
+           {{{"Титул", false, {{2, 0, "Итого"}}}, {"Лист2", false, {{0, 0, "x"}, {1, 0, "y"}, {1, 2, "z"}}}}, nullptr},
+           {{{"Фидер", false, {{1, 0, "Ф-1"}, {1, 1, "125"}}}, {"Лист2", false, table}}, nullptr}}) {
+    const std::string path = dir / "перед данными.xlsx";
+    lxw_workbook* book = workbook_new(path.c_str());
+    ASSERT_NE(book, nullptr);
+    for (const TSheetOf& sheet : c.sheets) {
+      lxw_worksheet* w = workbook_add_worksheet(book, sheet.name);
+      for (const auto& [row, col, text] : sheet.texts) worksheet_write_string(w, row, static_cast<lxw_col_t>(col), text, nullptr);
+      if (sheet.hidden) worksheet_hide(w);
+    }
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    try {
+      TSheetReader front;
+      front.Open(path);
+      EXPECT_EQ(c.refusedFor, nullptr) << c.sheets.size() << ": read " << front.SheetName();
+      EXPECT_EQ(front.SheetName(), c.sheets.front().name);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), c.refusedFor ? FirstSheetWithoutTableMessage(path, c.sheets.front().name, c.refusedFor) : "")
+          << c.sheets.size();
+    }
+  }
+  EXPECT_EQ(FirstSheetWithoutTableMessage("к.xlsx", "Титул", "Данные"),
+            "Ошибка чтения файла \"к.xlsx\": лист \"Титул\", первый в книге, читается, но таблицы на нем нет; "
+            "таблица есть на листе \"Данные\": поставьте его первым (в LibreOffice \"Лист → Переместить/скопировать "
+            "лист…\", вставить перед \"Титул\") и сохраните книгу");
   // the advice names the menu item as LibreOffice 7.4 shows it in Russian
   EXPECT_EQ(HiddenFirstSheetMessage("к.xlsx", "Октябрь"),
             "Ошибка чтения файла \"к.xlsx\": первый лист книги \"Октябрь\" скрыт, а читается первый лист: поставьте "

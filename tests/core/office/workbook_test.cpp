@@ -127,14 +127,17 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"# ?/2147483648", 0.5, " 1073741824/2147483648"}, Shown{"?/100", 1e300, ""},
                          Shown{"?/?", 3e19, ""}, Shown{"# ?/1234567890123456", 0.5, ""},
                          // numbers below 1, a rounding that carries into a new digit, a scale, a number of 16
-                         // digits and more, all as the sheet shows them (LibreOffice's texts): 15 significant
-                         // digits decide a half of the decimals, the value itself a half of a whole number;
-                         // past 2^53 a whole number is its 15 significant digits and zeros
+                         // digits and more, all as the sheet shows them (LibreOffice's texts): 16 significant
+                         // digits decide a half, of the decimals and of a whole number alike (a double a
+                         // hair under the half typed or computed rounds up); past 2^53 a whole number is its
+                         // 15 significant digits and zeros, and so is a text of more than 15 digits
                          Shown{"0.00", 0.25, "0.25"}, Shown{"0.000", 0.001, "0.001"}, Shown{"0.0%", 0.005, "0.5%"},
                          Shown{"0,", 500, "1"}, Shown{"0,", 400, "0"}, Shown{"0.00", 9.995, "10.00"}, Shown{"0.0", 99.95, "100.0"},
                          Shown{"0.00", 0.005, "0.01"}, Shown{"0.0000", 0.0001, "0.0001"},
-                         Shown{"00", 2.4999999999999996, "02"}, Shown{"0", 2.4999999999999996, "2"},
-                         Shown{"\"Д-\"0000", 2.4999999999999996, "Д-0002"}, Shown{"\"Д-\"0000", 0.4999999999999997, "Д-0000"},
+                         Shown{"00", 2.4999999999999996, "03"}, Shown{"0", 2.4999999999999996, "3"}, Shown{"0", 4.35 * 100 / 2, "218"},
+                         Shown{"0.0", 0.24999999999999997, "0.3"}, Shown{"0", 2.499999999999999, "2"}, Shown{"0", -2.4999999999999996, "-3"},
+                         Shown{"0.0000000000000000", 1.0 / 3, "0.333333333333333"},
+                         Shown{"\"Д-\"0000", 2.4999999999999996, "Д-0003"}, Shown{"\"Д-\"0000", 0.4999999999999997, "Д-0000"},
                          Shown{"0", 0.9999999999999999, "1"}, Shown{"0.00", 1.005, "1.01"}, Shown{"0.0", 1.45, "1.5"},
                          Shown{"0", 123456789012345.5, "123456789012346"}, Shown{"0", 12345678901234500000.0, "12345678901234500000"},
                          Shown{"0", 12345678901234567890.0, "12345678901234600000"}, Shown{"0", 9007199254740992, "9007199254740990"},
@@ -158,18 +161,19 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          // what is not shown so leaves the day whole
                          Shown{"DD.MM", 46327, "01.11"}, Shown{"D.M.YY", 46327.75, "1.11.26"}, Shown{"MM.YYYY", 46327, "11.2026"},
                          Shown{"DD/MM/YYYY", 46327, "01.11.2026"}, Shown{"YYYY-MM-DD HH:MM", 46327.75, "2026-11-01 18:00"},
-                         Shown{"[$-419]D MMMM YYYY", 46327, "1 ноября 2026"}, Shown{"MMMM YYYY", 46081.5, "февраль 2026"},
+                         Shown{"[$-419]D MMMM YYYY", 46327, "1 ноября 2026"}, Shown{"MMMM YYYY", 46081.5, "Февраль 2026"},
                          Shown{"MMM YY", 46327, "ноя 26"}, Shown{"DD MMMMM", 45292, "01 я"}, Shown{"DD\"г.\"MM", 61, "01г.03"},
                          Shown{"DD.MM.YY HH:MM:SS", 46327.9999999, "02.11.26 00:00:00"}, Shown{"D/M/YYYY", 46327.9999999, "1.11.2026"},
                          Shown{"DD.MM.YYYY H:MM", 46327.75, "01.11.2026 18:00"}, Shown{"DD.MM;@", 46327, "01.11"},
                          Shown{"dddd\\,\\ dd\\ mmmm", 45292, "понедельник, 01 января"},
                          Shown{"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45292, nullptr},
-                         Shown{"[$-409]MMM YY", 46327, nullptr}, Shown{"[$-FC19]mmmm yyyy", 46327, "ноябрь 2026"},
+                         Shown{"[$-409]MMM YY", 46327, nullptr}, Shown{"[$-FC19]mmmm yyyy", 46327, "Ноябрь 2026"},
+                         Shown{"[$-419]MMMM YYYY;@", 46327, "Ноябрь 2026"}, Shown{"DD MMMM YYYY", 46336, "10 ноября 2026"},
                          // hours of a half of the day; the system's time is the system's whatever the code
-                         // says but its half of the day
+                         // says, a Russian one of the whole day's hours
                          Shown{"h:mm AM/PM", 0.3541666666666667, "8:30 AM"}, Shown{"hh:mm:ss am/pm", 0.5, "12:00:00 PM"},
                          Shown{"h:mm AM/PM", 1 + 0.5 / 24, "12:30 AM"}, Shown{"DD.MM.YYYY h:mm AM/PM", 46327.75, "01.11.2026 6:00 PM"},
-                         Shown{"[$-F400]h:mm:ss AM/PM", 0.3541666666666667, "08:30:00 AM"},
+                         Shown{"[$-F400]h:mm:ss AM/PM", 0.8541666666666667, "20:30:00"},
                          Shown{"[$-F400]h:mm", 0.3541666666666667, "08:30:00"},
                          Shown{"ddd DD.MM", 46327, nullptr}}) {
     const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
