@@ -191,7 +191,7 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
 
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
                                 const TFileKinds& kinds, const std::vector<std::string>& made) {
-  if (SameFamilyStem(sourceBase, destinationBase)) return {};  // CopyTableFiles copies nothing onto itself
+  if (SameStem(sourceBase, destinationBase)) return {};  // CopyTableFiles copies nothing onto itself
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
   for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
@@ -224,22 +224,23 @@ const TFamilyWords& WordsOf(TFileFamily family) {
 
 std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, TReplacedBy by,
                                 TFileFamily family) {
+  const auto named = [&](const std::string& file) -> const TCopyReplaced::TNamed* {
+    for (const TCopyReplaced::TNamed& n : replaced.Named)
+      if (n.File == file) return &n;
+    return nullptr;
+  };
   // A file of no known kind goes with the command's own files: the copy brings it, or it is of the
   // family's extension.
   const auto familyOf = [&](const std::string& file) {
-    const auto named = std::find_if(replaced.Named.begin(), replaced.Named.end(),
-                                    [&](const TCopyReplaced::TNamed& n) { return n.File == file; });
-    const TFileFamily of = named == replaced.Named.end() ? TFileFamily::Other : named->Family;
-    return of == TFileFamily::Other ? family : of;
+    const TCopyReplaced::TNamed* n = named(file);
+    return n == nullptr || n->Family == TFileFamily::Other ? family : n->Family;
   };
   const auto names = [&](const std::vector<std::string>& files, TFileFamily of) {
     std::string list;
     for (const std::string& file : files) {
       if (familyOf(file) != of) continue;
       list += (list.empty() ? "" : ", ") + fs::path(file).filename().string();
-      const auto named = std::find_if(replaced.Named.begin(), replaced.Named.end(),
-                                      [&](const TCopyReplaced::TNamed& n) { return n.File == file; });
-      if (named != replaced.Named.end()) list += " (" + named->What + ")";
+      if (const TCopyReplaced::TNamed* n = named(file)) list += " (" + n->What + ")";
     }
     return list;
   };
@@ -262,13 +263,13 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
   return text + "\nПерезаписать ?";
 }
 
-bool SameFamilyStem(const std::string& stem, const std::string& other) {
+bool SameStem(const std::string& stem, const std::string& other) {
   return fileio::FullFileName(stem) == fileio::FullFileName(other);
 }
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
                     const TTableChange& change, const TCopiedBytes& copied, const std::vector<TRunBytes>& made) {
-  if (SameFamilyStem(sourceBase, destinationBase)) return;
+  if (SameStem(sourceBase, destinationBase)) return;
   std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
   // The files go in the order of their kinds, not of the folder: a district base's tables are written

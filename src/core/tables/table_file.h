@@ -107,7 +107,7 @@ struct TCopyReplaced {
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
                              const TFileKinds& kinds, const std::vector<std::string>& sources);
 // The same for CopyTableFiles, which writes a file for every file of the source's stem, and the files the
-// copy makes that the source lacks (`made`: their extensions). Onto the source's own stem (SameFamilyStem)
+// copy makes that the source lacks (`made`: their extensions). Onto the source's own stem (SameStem)
 // nothing: CopyTableFiles copies nothing there.
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
                                 const TFileKinds& kinds, const std::vector<std::string>& made = {});
@@ -128,7 +128,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
                                 TFileFamily family);
 // Whether two stems are one, however each path is written ("a/./b", a relative path). A copy of a
 // family onto its own stem copies nothing and asks nothing: the command is the save it began with.
-bool SameFamilyStem(const std::string& stem, const std::string& other);
+bool SameStem(const std::string& stem, const std::string& other);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one, in
 // the order of kinds (files of no kind last): the tables and then the other files in one run
 // (WriteTablesTogether), and in the same run the files of the destination's family that the source
