@@ -147,7 +147,7 @@ TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bo
     return ReplacedByCopy(baseStem, written, FamilyFileKinds({TFileFamily::Base, TFileFamily::Scheme}), {});
   };
   import.Exists = kBaseExists;
-  import.Where = "в новой базе";
+  import.Of = TFileFamily::Base;
   import.Tables = {{lineFile, &base.Lines}};
   return RunFileImport(import);
 }

@@ -35,6 +35,7 @@ void CreateTkzData(const std::string& stem) {
 TFileKinds TkzFileKinds() { return FamilyFileKinds({TFileFamily::TkzData}); }
 
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem) {
+  if (SameStem(stem, newStem)) return {};  // CopyTkzData copies nothing onto itself
   std::vector<std::string> written, sources;
   for (const TFileKind& kind : TkzFileKinds()) {
     written.push_back(newStem + kind.Ext);
@@ -50,7 +51,7 @@ TCopyReplaced TkzCreateReplaced(const std::string& stem) {
 }
 
 void CopyTkzData(const std::string& stem, const std::string& newStem) {
-  if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
+  if (SameStem(stem, newStem)) return;
   const std::string extensions = LayoutExtensions({LayoutTkzSources, LayoutTkzRadius});
   LockTableFiles(stem, extensions);
   struct Unlock {

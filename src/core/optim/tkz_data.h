@@ -16,7 +16,7 @@ void CreateTkzData(const std::string& stem);
 TFileKinds TkzFileKinds();
 // What a copy of the data set onto newStem replaces there: its two tables, and any other file of the data
 // set's kinds under newStem whatever its letter case, which the copy removes. A scheme kept under the
-// same stem is no part of it.
+// same stem is no part of it, and onto the data set's own stem (SameStem) it is nothing.
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem);
 // What a new empty data set (CreateTkzData) replaces at the stem, for the question asked first.
 TCopyReplaced TkzCreateReplaced(const std::string& stem);

@@ -311,7 +311,8 @@ void WriteEquivalentScheme(const std::string& path, std::int32_t node, const TNo
   // own, goes whole in the same run once asked about naming each file; "Нет" writes nothing.
   if (const TCopyReplaced replaced = EmptySchemeReplaced(path);
       !replaced.Removed.empty() &&
-      ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
+      ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Create,
+                                          TFileFamily::Scheme), mkWarning,
                   mbYesNoCancel) != 1)
     throw Error("Эквивалентная схема \"" + title + "\" не записана");
   WriteNewScheme(path, nodes, branches);

@@ -253,7 +253,7 @@ TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read
                         written,
                         [&] { return EmptySchemeReplaced(stem); },
                         "Схема \"" + name + "\" уже существует.",
-                        "в новой схеме"});
+                        TFileFamily::Scheme});
 }
 
 }  // namespace ld

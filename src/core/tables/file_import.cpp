@@ -97,7 +97,7 @@ TImportEnd RunFileImport(const TFileImport& import) {
   if (import.Family) {
     const TCopyReplaced replaced = import.Family();
     if (!replaced.Empty() &&
-        ShowMsgForm(CopyReplaceQuestion(import.Exists, replaced, import.Where), mkWarning, mbYesNoCancel) != 1)
+        ShowMsgForm(CopyReplaceQuestion(import.Exists, replaced, TReplacedBy::Import, import.Of), mkWarning, mbYesNoCancel) != 1)
       return TImportEnd::Declined;
     for (const std::string& file : replaced.Removed) tables.emplace_back(file, nullptr);
   }

@@ -113,10 +113,10 @@ struct TFileImport {
   std::function<void()> Write;
   // For a command that replaces a family of files, instead of Replaces and Question: what it replaces
   // there, found once the read took something. When that is not empty, the question names each file
-  // (CopyReplaceQuestion with Exists and Where), and the files it removes go in the tables' run.
+  // (CopyReplaceQuestion with Exists, of the family Of), and the files it removes go in the tables' run.
   std::function<TCopyReplaced()> Family = {};
   std::string Exists = {};
-  std::string Where = {};
+  TFileFamily Of = TFileFamily::Other;
 };
 
 enum class TImportEnd { Written, Declined };

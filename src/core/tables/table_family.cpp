@@ -183,13 +183,15 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
   for (const auto* list : {&replaced.Written, &replaced.Removed})
     for (const std::string& file : *list) {
       const TFileKind* kind = FindFileKind(kinds, file);
-      replaced.What.emplace_back(file, kind != nullptr && !kind->What.empty() ? kind->What : "прочий файл");
+      replaced.Named.push_back({file, kind != nullptr && !kind->What.empty() ? kind->What : "прочий файл",
+                                kind != nullptr ? kind->Family : TFileFamily::Other});
     }
   return replaced;
 }
 
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
                                 const TFileKinds& kinds, const std::vector<std::string>& made) {
+  if (SameStem(sourceBase, destinationBase)) return {};  // CopyTableFiles copies nothing onto itself
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
   for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
@@ -197,27 +199,77 @@ TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string
   return ReplacedByCopy(destinationBase, written, kinds, sources);
 }
 
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, const std::string& where) {
-  const auto names = [&replaced](const std::vector<std::string>& files) {
+namespace {
+
+// How a question names a family: what says that it exists, its files, and the new family that replaces it.
+struct TFamilyWords {
+  TFileFamily Family;
+  const char *Exists, *Files, *New;
+};
+constexpr TFamilyWords kFamilyWords[] = {
+    {TFileFamily::Base, "База с таким именем уже существует.", "файлы базы РЭС", "в новой базе"},
+    {TFileFamily::Scheme, "Схема с таким именем уже существует.", "файлы схемы", "в новой схеме"},
+    {TFileFamily::TkzData, "Данные с таким именем уже существует.", "файлы данных т.к.з.", "в новых данных т.к.з."},
+};
+
+const TFamilyWords& WordsOf(TFileFamily family) {
+  for (const TFamilyWords& words : kFamilyWords)
+    if (words.Family == family) return words;
+  static constexpr TFamilyWords kOther = {TFileFamily::Other, "Файлы с таким именем уже существуют.", "файлы",
+                                          "в новых файлах"};
+  return kOther;
+}
+
+}  // namespace
+
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, TReplacedBy by,
+                                TFileFamily family) {
+  const auto named = [&](const std::string& file) -> const TCopyReplaced::TNamed* {
+    for (const TCopyReplaced::TNamed& n : replaced.Named)
+      if (n.File == file) return &n;
+    return nullptr;
+  };
+  // A file of no known kind goes with the command's own files: the copy brings it, or it is of the
+  // family's extension.
+  const auto familyOf = [&](const std::string& file) {
+    const TCopyReplaced::TNamed* n = named(file);
+    return n == nullptr || n->Family == TFileFamily::Other ? family : n->Family;
+  };
+  const auto names = [&](const std::vector<std::string>& files, TFileFamily of) {
     std::string list;
     for (const std::string& file : files) {
+      if (familyOf(file) != of) continue;
       list += (list.empty() ? "" : ", ") + fs::path(file).filename().string();
-      const auto what = std::find_if(replaced.What.begin(), replaced.What.end(),
-                                     [&](const auto& w) { return w.first == file; });
-      if (what != replaced.What.end()) list += " (" + what->second + ")";
+      if (const TCopyReplaced::TNamed* n = named(file)) list += " (" + n->What + ")";
     }
     return list;
   };
-  std::string text = exists;
-  if (!replaced.Written.empty()) text += "\nБудут заменены файлы: " + names(replaced.Written) + ".";
-  if (!replaced.Removed.empty())
-    text += "\nБудут удалены файлы, которых " + where + " не будет: " + names(replaced.Removed) + ".";
+  // the command's own family first, then the others in the order of the list
+  std::vector<TFileFamily> families = {family};
+  for (const std::vector<std::string>* files : {&replaced.Written, &replaced.Removed})
+    for (const std::string& file : *files)
+      if (std::find(families.begin(), families.end(), familyOf(file)) == families.end())
+        families.push_back(familyOf(file));
+  const std::string where = by == TReplacedBy::Copy ? "в копии" : WordsOf(family).New;
+  std::string text;
+  for (const TFileFamily of : families) {
+    const std::string written = names(replaced.Written, of), removed = names(replaced.Removed, of);
+    if (written.empty() && removed.empty()) continue;
+    if (text.empty()) text = of == family ? exists : WordsOf(of).Exists;
+    const std::string files = of == family ? "файлы" : WordsOf(of).Files;
+    if (!written.empty()) text += "\nБудут заменены " + files + ": " + written + ".";
+    if (!removed.empty()) text += "\nБудут удалены " + files + ", которых " + where + " не будет: " + removed + ".";
+  }
   return text + "\nПерезаписать ?";
+}
+
+bool SameStem(const std::string& stem, const std::string& other) {
+  return fileio::FullFileName(stem) == fileio::FullFileName(other);
 }
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
                     const TTableChange& change, const TCopiedBytes& copied, const std::vector<TRunBytes>& made) {
-  if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
+  if (SameStem(sourceBase, destinationBase)) return;
   std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
   // The files go in the order of their kinds, not of the folder: a district base's tables are written

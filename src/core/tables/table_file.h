@@ -96,24 +96,39 @@ const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file);
 struct TCopyReplaced {
   std::vector<std::string> Written;
   std::vector<std::string> Removed;
-  std::vector<std::pair<std::string, std::string>> What;  // a file of either list, what it is
+  struct TNamed {
+    std::string File, What;  // a file of either list, what it is
+    TFileFamily Family = TFileFamily::Other;
+  };
+  std::vector<TNamed> Named;
   bool Empty() const { return Written.empty() && Removed.empty(); }
 };
 // written: the destination's files that the copy writes; sources: the files it copies from.
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
                              const TFileKinds& kinds, const std::vector<std::string>& sources);
 // The same for CopyTableFiles, which writes a file for every file of the source's stem, and the files the
-// copy makes that the source lacks (`made`: their extensions).
+// copy makes that the source lacks (`made`: their extensions). Onto the source's own stem (SameStem)
+// nothing: CopyTableFiles copies nothing there.
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
                                 const TFileKinds& kinds, const std::vector<std::string>& made = {});
-// The question asked before a copy replaces what it names: exists ("База с таким именем уже
-// существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL (таблица
-// линий), ...") and one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT
-// (журнал переключений)"), each by its file name and what it is ("прочий файл" for a file of no known
-// kind), then "Перезаписать ?". where: what does not hold the removed files ("в новой схеме" for a new
-// scheme that replaces an older one).
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced,
-                                const std::string& where = "в копии");
+// What a command does to the family it replaces, for the words of its question: a copy of another
+// stem's family, a new empty family ("Создать", forming, a written fragment or equivalent), or one made
+// from a file of another program.
+enum class TReplacedBy { Copy, Create, Import };
+// The question asked before a command of the family `family` replaces what it names: exists ("База с
+// таким именем уже существует.") where files of that family (or of no family) are among them, then a
+// line naming the files written over ("Будут заменены файлы: Копия.RSL (таблица линий), ...") and one
+// naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT (журнал
+// переключений)"), each by its file name and what it is ("прочий файл" for a file of no known kind),
+// then "Перезаписать ?". The files of another family go on lines of their own that name it ("Будут
+// заменены файлы базы РЭС: ..."); where only such files are replaced, the question begins by saying
+// that the other family exists. What does not hold the removed files: "в копии" for a copy, the new
+// family for the others ("в новой схеме").
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, TReplacedBy by,
+                                TFileFamily family);
+// Whether two stems are one, however each path is written ("a/./b", a relative path). A copy of a
+// family onto its own stem copies nothing and asks nothing: the command is the save it began with.
+bool SameStem(const std::string& stem, const std::string& other);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one, in
 // the order of kinds (files of no kind last): the tables and then the other files in one run
 // (WriteTablesTogether), and in the same run the files of the destination's family that the source

@@ -80,7 +80,7 @@ void TBaseResForm::NewItemClick() {
   // and the scheme formed from it; "Нет" changes nothing.
   const TCopyReplaced replaced = EmptyBaseReplaced(RemoveExtension(file));
   if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced, "в новой базе"), mkWarning,
+      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced, TReplacedBy::Create, TFileFamily::Base), mkWarning,
                   mbYesNoCancel) != 1)
     return;
   StartBase(file, true);
@@ -122,9 +122,12 @@ void TBaseResForm::SaveAsItemClick() {
   if (file.empty()) return;
   const std::string newBase = RemoveExtension(file);
   // Asked about every file that the copy replaces in the base of that name, whichever of them was typed.
+  // Onto its own name the copy is the save that committing the grid made: nothing to copy and nothing to
+  // ask, and the base opens again as it was saved.
   const TCopyReplaced replaced = BaseCopyReplaced(BaseFileName, newBase);
   if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced), mkWarning, mbYesNoCancel) != 1)
+      ShowMsgForm(CopyReplaceQuestion(kBaseExists, replaced, TReplacedBy::Copy, TFileFamily::Base), mkWarning,
+                  mbYesNoCancel) != 1)
     return;
   ShowInfo(false);
   HelpPanel->clear();

@@ -44,7 +44,8 @@ void TBaseResForm::ExportBtnClick() {
   };
   // The files of the scheme replaced that forming removes are named first; "Нет" writes nothing.
   callbacks.Replace = [](const TCopyReplaced& replaced) {
-    return ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"),
+    return ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Create,
+                                           TFileFamily::Scheme),
                        mkWarning, mbYesNoCancel) == 1;
   };
   std::vector<std::string> messages;

@@ -54,12 +54,14 @@ std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite, co
   if (file.empty()) return {};
   if (!askOverwrite && copyFrom.empty()) return file;
   // whichever of the data set's files was typed, and whatever their letter case: each file that a new or
-  // copied data set replaces there is named
+  // copied data set replaces there is named, in the words of what the command does; a copy onto the open
+  // data set's own name replaces nothing, being the save that the window's question made
   const std::string stem = WithoutExtension(file);
-  const TCopyReplaced replaced = !copyFrom.empty() ? (stem == copyFrom ? TCopyReplaced{} : TkzCopyReplaced(copyFrom, stem))
-                                                   : TkzCreateReplaced(stem);
+  const TCopyReplaced replaced = !copyFrom.empty() ? TkzCopyReplaced(copyFrom, stem) : TkzCreateReplaced(stem);
   if (!replaced.Empty() &&
-      ShowMsgForm(CopyReplaceQuestion("Данные с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+      ShowMsgForm(CopyReplaceQuestion("Данные с таким именем уже существует.", replaced,
+                                      copyFrom.empty() ? TReplacedBy::Create : TReplacedBy::Copy, TFileFamily::TkzData),
+                  mkWarning, mbYesNoCancel) != 1)
     return {};
   return file;
 }
@@ -107,8 +109,9 @@ void TFormTKZ::SaveAsClick() {
   const std::string file = ChooseDataFile("Копирование данных по Т.К.З.", true, TkzFileName);
   if (file.empty()) return;
   try {
+    // onto its own name nothing is copied: the data set opens again as it was saved
     const std::string stem = WithoutExtension(file);
-    if (stem != TkzFileName) CopyTkzData(TkzFileName, stem);
+    CopyTkzData(TkzFileName, stem);
     dataGrid_->CloseTable();
     radiusGrid_->CloseTable();
     OpenData(stem);

@@ -73,8 +73,9 @@ bool TZregimForm::ConfirmOverwrite(const std::string& file) {
   // Asked about every file of the scheme that a new one replaces under that name, as "Создать" asks.
   const TCopyReplaced replaced = EmptySchemeReplaced(RemoveExtension(file));
   return replaced.Empty() ||
-         ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
-                     mbYesNoCancel) == 1;
+         ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Create,
+                                         TFileFamily::Scheme),
+                     mkWarning, mbYesNoCancel) == 1;
 }
 
 void TZregimForm::ShowSchemeError(const std::string& operation, const std::string& text) {
@@ -139,10 +140,14 @@ void TZregimForm::SaveAsItemClick() {
   if (file.empty()) return;
   const std::string newPath = RemoveExtension(file);
   try {
-    // Asked about every file that the copy replaces in the scheme of that name, whichever was typed.
+    // Asked about every file that the copy replaces in the scheme of that name, whichever was typed. Onto
+    // its own name the copy is the save that the guard above made: nothing to copy and nothing to ask, and
+    // the scheme opens again as it was saved.
     const TCopyReplaced replaced = SchemeCopyReplaced(SchemePath, newPath);
     if (!replaced.Empty() &&
-        ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+        ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Copy,
+                                        TFileFamily::Scheme),
+                    mkWarning, mbYesNoCancel) != 1)
       return;
     SaveSchemeAs(SchemePath, newPath);
     ResetForm();

@@ -92,8 +92,9 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
   EXPECT_EQ(Write(base, false), TImportEnd::Written);
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует.\nБудут заменены файлы: Сеть.RSL "
                                                   "(таблица линий), Сеть.RTP (таблица ТП, РП).\nБудут удалены файлы, "
-                                                  "которых в новой базе не будет: Сеть.RAB (таблица абонентов), Сеть.SWT "
-                                                  "(журнал переключений).\nПерезаписать ?"});
+                                                  "которых в новой базе не будет: Сеть.RAB (таблица абонентов).\nБудут "
+                                                  "удалены файлы схемы, которых в новой базе не будет: Сеть.SWT (журнал "
+                                                  "переключений).\nПерезаписать ?"});
   EXPECT_FALSE(fs::exists(stem + ".RAB") || fs::exists(stem + ".SWT"));
   EXPECT_EQ(ReadBytes(stem + ".TKD"), "данные ТКЗ");
   TDataFile lines, stations;

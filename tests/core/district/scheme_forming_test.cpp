@@ -151,7 +151,8 @@ TEST_F(SchemeForming, ReportFollowsTheConverterAndTheSchemeIsWrittenInEveryCase)
   for (const bool yes : {false, true}) {
     const std::string nodesBefore = ReadBytes(Base() + ".UZL"), flowsBefore = ReadBytes(flows);
     callbacks.Replace = [&](const TCopyReplaced& replaced) {
-      asked.push_back(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"));
+      asked.push_back(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Create,
+                                          TFileFamily::Scheme));
       return yes;
     };
     EXPECT_EQ(Form(Fake(nodes, kRadialBranches)).Written, yes);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -267,7 +268,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
       EXPECT_EQ(importCards(), TImportEnd::Declined);
       EXPECT_EQ(FolderBytes(folder), before);
       ASSERT_EQ(box.Calls().size(), 1u);
-      EXPECT_EQ(box.Calls()[0].text, CopyReplaceQuestion("Схема \"Цель\" уже существует.", replaced, "в новой схеме"));
+      EXPECT_EQ(box.Calls()[0].text, CopyReplaceQuestion("Схема \"Цель\" уже существует.", replaced, TReplacedBy::Import,
+                                                         TFileFamily::Scheme));
       for (const std::string& file : removed)
         EXPECT_NE(box.Calls()[0].text.find(fs::path(file).filename().string() + " ("), std::string::npos) << file;
       box.Clear();
@@ -309,21 +311,80 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
     EXPECT_TRUE(NoLocks());
   }
 
-  // The question names each file with what it is: a scheme's copy that writes a load graph catalogue
-  // over a base replaces that base whole, and the record of no base that the scheme copied there before
-  // without a base of its own goes with it.
-  const std::string folder = dir / "2";
-  WriteBytes(folder + "/Цель.KTR", "прежний");
-  WriteBytes(folder + "/Исход.GRC", "копируемый");
-  const TCopyReplaced replaced = SchemeCopyReplaced(folder + "/Исход", folder + "/Цель");
-  EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced),
-            "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.GRC (каталог графиков нагрузки), Цель.RGM "
-            "(протокол расчета режима), Цель.UZL (узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в "
-            "копии не будет: Цель.BBA (база бытовых абонентов), Цель.BPA (база промышленных абонентов), Цель.FRB "
-            "(сведения о базе РЭС, из которой сформирована схема), Цель.GRV "
-            "(значения графиков нагрузки), Цель.KTR (таблица отпаек), Цель.R04 (таблица линий 0,4 кВ), Цель.RAB "
-            "(таблица абонентов), Цель.RAY (районы), Цель.RSF (таблица фидеров подстанций), Цель.RSL (таблица линий), "
-            "Цель.RSV (таблица вводов подстанций), Цель.RTP (таблица ТП, РП).\nПерезаписать ?");
+  // The question says what each command does to what is there: each file named with what it is, the files
+  // of the district's base on lines that say so, and the head naming what exists. A scheme's copy that
+  // writes a load graph catalogue over a base replaces that base whole, and the record of no base that
+  // the scheme copied there before without a base of its own goes with it; onto a base without a scheme
+  // it replaces only the base; onto its own stem, however written, nothing.
+  WriteBytes(dir / "2/Цель.KTR", "прежний");
+  WriteBytes(dir / "2/Исход.GRC", "копируемый");
+  struct TQuestion {
+    const char* folder;
+    std::vector<std::pair<const char*, const char*>> files;  // planted there besides: name, bytes
+    std::function<std::string(const std::string& folder)> ask;
+    std::string expected;  // empty: nothing is replaced, nothing asked
+  };
+  const auto schemeCopy = [](const char* from, const char* to) {
+    return [from, to](const std::string& folder) {
+      const TCopyReplaced replaced = SchemeCopyReplaced(folder + "/" + from, folder + "/" + to);
+      return replaced.Empty() ? std::string()
+                              : CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, TReplacedBy::Copy,
+                                                    TFileFamily::Scheme);
+    };
+  };
+  const TQuestion questions[] = {
+      {"2", {}, schemeCopy("Исход", "Цель"),
+       "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.RGM (протокол расчета режима), Цель.UZL "
+       "(узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в копии не будет: Цель.FRB (сведения о "
+       "базе РЭС, из которой сформирована схема), Цель.KTR (таблица отпаек).\nБудут заменены файлы базы РЭС: "
+       "Цель.GRC (каталог графиков нагрузки).\nБудут удалены файлы базы РЭС, которых в копии не будет: Цель.BBA "
+       "(база бытовых абонентов), Цель.BPA (база промышленных абонентов), Цель.GRV (значения графиков нагрузки), "
+       "Цель.R04 (таблица линий 0,4 кВ), Цель.RAB (таблица абонентов), Цель.RAY (районы), Цель.RSF (таблица фидеров "
+       "подстанций), Цель.RSL (таблица линий), Цель.RSV (таблица вводов подстанций), Цель.RTP (таблица ТП, РП)."
+       "\nПерезаписать ?"},
+      {"q1",
+       {{"Исход.UZL", "схема"}, {"Исход.VET", "схема"}, {"Исход.RSL", "база"}, {"Другой.RSL", "база"},
+        {"Другой.RTP", "база"}, {"другой.grc", "графики"}},
+       schemeCopy("Исход", "Другой"),
+       "База с таким именем уже существует.\nБудут заменены файлы базы РЭС: Другой.RSL (таблица линий).\nБудут "
+       "удалены файлы базы РЭС, которых в копии не будет: Другой.RTP (таблица ТП, РП), другой.grc (каталог графиков "
+       "нагрузки).\nПерезаписать ?"},
+      {"q2", {{"Исход.UZL", "схема"}, {"Исход.VET", "схема"}, {"Другой.RSL", "база"}}, schemeCopy("Исход", "Другой"), ""},
+      {"q3", {{"Исход.UZL", "схема"}, {"Исход.VET", "схема"}, {"Исход.RSL", "база"}}, schemeCopy("Исход", "./Исход"), ""},
+      // "Создать" of a base over a scheme without a base, and of short-circuit data over a data set whose
+      // radius is in other letters
+      {"q4", {{"Цель.UZL", "схема"}, {"Цель.SWT", "журнал"}},
+       [](const std::string& folder) {
+         return CopyReplaceQuestion("База с таким именем уже существует.", EmptyBaseReplaced(folder + "/Цель"),
+                                    TReplacedBy::Create, TFileFamily::Base);
+       },
+       "Схема с таким именем уже существует.\nБудут удалены файлы схемы, которых в новой базе не будет: Цель.SWT "
+       "(журнал переключений), Цель.UZL (узлы схемы).\nПерезаписать ?"},
+      {"q5", {{"Цель.TKD", "данные"}, {"ЦЕЛЬ.tkr", "радиус"}, {"Цель.UZL", "схема"}},
+       [](const std::string& folder) {
+         const std::string stem = folder + "/Цель";
+         return CopyReplaceQuestion(
+             "Данные с таким именем уже существует.",
+             ReplacedByCopy(stem, {stem + ".TKD", stem + ".TKR"}, FamilyFileKinds({TFileFamily::TkzData}), {}),
+             TReplacedBy::Create, TFileFamily::TkzData);
+       },
+       "Данные с таким именем уже существует.\nБудут заменены файлы: Цель.TKD (данные т.к.з.).\nБудут удалены файлы, "
+       "которых в новых данных т.к.з. не будет: ЦЕЛЬ.tkr (радиус т.к.з.).\nПерезаписать ?"},
+  };
+  for (const TQuestion& q : questions) {
+    SCOPED_TRACE(q.folder);
+    const std::string folder = dir / q.folder;
+    fs::create_directories(folder);
+    for (const auto& [name, bytes] : q.files) WriteBytes(folder + "/" + name, bytes);
+    const std::map<std::string, std::string> before = FolderBytes(folder);
+    EXPECT_EQ(q.ask(folder), q.expected);
+    EXPECT_EQ(FolderBytes(folder), before);
+  }
+  // a copy onto its own stem leaves every byte
+  const std::map<std::string, std::string> own = FolderBytes(dir / "q3");
+  SaveSchemeAs(dir / "q3/Исход", dir / "q3/./Исход");
+  EXPECT_EQ(FolderBytes(dir / "q3"), own);
+  EXPECT_TRUE(NoLocks());
 }
 
 // The columns a branch table gets refreshed before the grid writes it.

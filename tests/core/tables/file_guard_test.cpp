@@ -608,7 +608,7 @@ TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
   EXPECT_EQ(replaced.Written, std::vector<std::string>{target + ".CNT"});
   EXPECT_EQ(replaced.Removed, (std::vector<std::string>{at("NEW.CNT"), target + ".SWT", target + ".WRG",
                                                          target + ".rgm"}));
-  EXPECT_EQ(CopyReplaceQuestion("База с таким именем уже существует.", replaced),
+  EXPECT_EQ(CopyReplaceQuestion("База с таким именем уже существует.", replaced, TReplacedBy::Copy, TFileFamily::Base),
             "База с таким именем уже существует.\nБудут заменены файлы: new.CNT (прочий файл).\nБудут удалены файлы, "
             "которых в копии не будет: NEW.CNT (прочий файл), new.SWT (журнал переключений), new.WRG (результаты расчета "
             "потерь), new.rgm (прочий файл).\nПерезаписать ?");

@@ -144,7 +144,8 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBas
   WriteRows(Base("Пример.a") + ".RSL", LayoutLines10, {{"1", "", "А", "Б"}});
   Show();
   const auto before = FolderBytes(dir.Path());
-  const std::string question = CopyReplaceQuestion("База с таким именем уже существует.", EmptyBaseReplaced(Base()), "в новой базе");
+  const std::string question = CopyReplaceQuestion("База с таким именем уже существует.", EmptyBaseReplaced(Base()),
+                                                   TReplacedBy::Create, TFileFamily::Base);
 
   box.Answer(0);  // "Нет"
   script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
@@ -265,11 +266,25 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   EXPECT_EQ(box.Texts(),
             std::vector<std::string>(
                 2, "База с таким именем уже существует.\nБудут заменены файлы: Копия.RSL (таблица линий).\nБудут "
-                   "удалены файлы, которых в копии не будет: Копия.BPA (база промышленных абонентов), Копия.KTR "
-                   "(таблица отпаек), Копия.NUZ (напряжения узлов, результат расчета), Копия.QOP (источники "
-                   "реактивной мощности), Копия.SWT (журнал переключений), Копия.WUZ (электропотребление в узлах), "
-                   "Копия.ZLN (загрузка линий, результат расчета), Копия.wrg (результаты расчета потерь).\n"
-                   "Перезаписать ?"));
+                   "удалены файлы, которых в копии не будет: Копия.BPA (база промышленных абонентов).\nБудут удалены "
+                   "файлы схемы, которых в копии не будет: Копия.KTR (таблица отпаек), Копия.NUZ (напряжения узлов, "
+                   "результат расчета), Копия.QOP (источники реактивной мощности), Копия.SWT (журнал переключений), "
+                   "Копия.WUZ (электропотребление в узлах), Копия.ZLN (загрузка линий, результат расчета), Копия.wrg "
+                   "(результаты расчета потерь).\nПерезаписать ?"));
+
+  // Onto its own name, as the dialog offers it, the copy is a save: nothing asked, every byte kept, the
+  // base open as it was.
+  box.Clear();
+  const auto saved = FolderBytes(fs::path(Base("Копия")).parent_path());
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QLineEdit>(d, "fileNameEdit").text().toStdString(), "Копия");
+    d.setResult(QDialog::Accepted);
+  });
+  F().SaveAsItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_TRUE(FolderBytes(fs::path(Base("Копия")).parent_path()) == saved) << "a save onto itself changed files";
+  EXPECT_EQ(Caption(), "База РЭС - Копия (05.03.2004 10:30)");
+  EXPECT_EQ(F().DataGrid().FileName(), Base("Копия") + ".RSL");
 }
 
 TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {

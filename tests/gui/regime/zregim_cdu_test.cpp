@@ -111,7 +111,8 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
     script.Then(Choose("Выбор файла формата ЦДУ", card));
     form->ImportCDU->trigger();
     EXPECT_EQ(box.Texts(), std::vector<std::string>{CopyReplaceQuestion("Схема \"Образец\" уже существует.",
-                                                                        EmptySchemeReplaced(path), "в новой схеме")});
+                                                                        EmptySchemeReplaced(path), TReplacedBy::Import,
+                                                                        TFileFamily::Scheme)});
     EXPECT_EQ(box.Calls()[0].kind, mkWarning);
     EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
     EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches) << answer;
@@ -146,7 +147,8 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
   WriteBytes(path + ".RGM", "протокол");
   WriteBytes(path + ".TKD", "данные т.к.з.");
   const std::string question =
-      CopyReplaceQuestion("Схема \"Образец\" уже существует.", EmptySchemeReplaced(path), "в новой схеме");
+      CopyReplaceQuestion("Схема \"Образец\" уже существует.", EmptySchemeReplaced(path), TReplacedBy::Import,
+                          TFileFamily::Scheme);
   for (const char* named : {"Образец.INI (дата коммутации схемы)", "Образец.RGM (протокол расчета режима)"})
     EXPECT_NE(question.find(named), std::string::npos) << named;
   EXPECT_EQ(question.find(".TKD"), std::string::npos);

@@ -1,17 +1,27 @@
 // The regime window's menu "Схема": open, create, copy, and the CDU import through the converter.
 #include <QListWidget>
 #include <filesystem>
+#include <map>
 
 #include "core/base/dates.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "gui/regime/cdu_link.h"
+#include "support/typing.h"
 #include "zregim_fixture.h"
 
 namespace ld::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Every file of a folder, by path: its bytes.
+std::map<std::string, std::string> FolderBytes(const fs::path& folder) {
+  std::map<std::string, std::string> bytes;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.is_regular_file()) bytes[entry.path().string()] = ReadBytes(entry.path());
+  return bytes;
+}
 
 double NodeValue(const std::string& file, const char* field, int row) {
   TDataFile t;
@@ -83,18 +93,76 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   EXPECT_NEAR(NodeValue(dir / "Копия1-.UZL", "Pn", 2), 1.6, 1e-9);
   EXPECT_NEAR(NodeValue(path + ".UZL", "Pn", 2), 1.57, 1e-9);
 
-  // a copy onto the scheme itself, confirmed: the scheme stays whole and open
+  // A copy onto the scheme itself is its save: the edited table's save question is the only one asked;
+  // "Нет" leaves every byte and "Да" writes the value typed, and the scheme opens again as saved.
   const std::string own = dir / "Копия1-";
-  const std::string bytes = ReadBytes(own + ".UZL");
-  script.Then(Choose("Копирование схемы", own + ".UZL"));
+  gui::TDataGrid5& grid = form->DataGrid();
+  for (const int answer : {0, 1}) {
+    const auto before = FolderBytes(dir.Path());
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_F4);
+    grid.MoveTo(grid.FieldColumn("Pn"), 2);
+    grid.Editor()->selectAll();
+    TypeIntoCell(grid.Editor(), "2.5");
+    QTest::keyClick(grid.Editor(), Qt::Key_Return);
+    ASSERT_TRUE(grid.Modified());
+    script.Then(Choose("Копирование схемы", own + ".UZL"));
+    box.Clear();
+    box.Answer(answer);
+    form->SaveAsItem->trigger();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Сохранить файл \"Копия1-.UZL\" (Узлы схемы) ?"});
+    auto after = FolderBytes(dir.Path());
+    if (answer == 1) {
+      EXPECT_NEAR(NodeValue(own + ".UZL", "Pn", 2), 2.5, 1e-9);
+      EXPECT_NE(after[own + ".UZL"], before.at(own + ".UZL"));
+      after[own + ".UZL"] = before.at(own + ".UZL");
+    }
+    EXPECT_EQ(after, before) << answer;
+    EXPECT_EQ(Caption(), "Z-режим - Копия1-");
+    EXPECT_FALSE(grid.Modified());
+    EXPECT_NEAR(TNumberColumn("Pn", grid.table()).Get(2), answer == 1 ? 2.5 : 1.6, 1e-9);
+    EXPECT_TRUE(NoLocks());
+  }
+
+  // The scheme beside a district base of its own copied onto a district that has a base and no scheme:
+  // the copy replaces that base whole, and the question says so and nothing of a scheme. "Нет" leaves
+  // every byte; "Да" leaves the district the copy's base and scheme, its other base files gone.
+  CreateEmptyTableFile(own + ".RSL", LayoutLines10, "Копия1-");
+  const std::string district = dir / "Район";
+  WriteBytes(district + ".RSL", "линии района");
+  WriteBytes(district + ".RTP", "подстанции района");
+  WriteBytes(dir / "район.grc", "графики района");
+  const auto beforeCopy = FolderBytes(dir.Path());
   box.Clear();
-  box.Answer(1);
-  form->SaveAsItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
-                                                  "Копия1-.UZL (узлы схемы), Копия1-.VET (ветви схемы).\nПерезаписать ?"});
-  EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
-  EXPECT_EQ(Caption(), "Z-режим - Копия1-");
+  for (const int answer : {0, 1}) {
+    script.Then(Choose("Копирование схемы", district + ".UZL"));
+    box.Answer(answer);
+    form->SaveAsItem->trigger();
+    if (answer == 0) {
+      EXPECT_EQ(FolderBytes(dir.Path()), beforeCopy);
+    }
+  }
+  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "База с таким именем уже существует.\nБудут заменены файлы базы "
+                                                     "РЭС: Район.RSL (таблица линий).\nБудут удалены файлы базы РЭС, "
+                                                     "которых в копии не будет: Район.RTP (таблица ТП, РП), район.grc "
+                                                     "(каталог графиков нагрузки).\nПерезаписать ?"));
+  std::map<std::string, std::string> expected;  // the folder after "Да": every byte that was, but the district's
+  for (const auto& [file, bytes] : beforeCopy)
+    if (fs::path(file).stem() != "Район" && fs::path(file).stem() != "район") expected[file] = bytes;
+  for (const auto& [file, bytes] : beforeCopy)
+    if (fs::path(file).stem() == "Копия1-") expected[district + fs::path(file).extension().string()] = "";
+  auto copied = FolderBytes(dir.Path());
+  for (auto& [file, bytes] : copied)
+    if (fs::path(file).stem() == "Район") {
+      EXPECT_TRUE(IsTableFile(file)) << file;
+      bytes.clear();
+    }
+  EXPECT_EQ(copied, expected);
+  EXPECT_EQ(Caption(), "Z-режим - Район");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
+  EXPECT_TRUE(NoLocks());
+  fs::remove(own + ".RSL");
+  Open(own);
 
   // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it,
   // each file named with what it is; "Нет" leaves every file, "Да" leaves none of the older scheme (no
