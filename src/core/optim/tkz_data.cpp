@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/file_kinds.h"
@@ -50,7 +51,8 @@ TCopyReplaced TkzCreateReplaced(const std::string& stem) {
 }
 
 void CopyTkzData(const std::string& stem, const std::string& newStem) {
-  if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
+  // the data set's own name in other letters is the data set itself
+  if (SameFileName(fileio::FullFileName(stem), fileio::FullFileName(newStem))) return;
   const std::string extensions = LayoutExtensions({LayoutTkzSources, LayoutTkzRadius});
   LockTableFiles(stem, extensions);
   struct Unlock {

@@ -196,8 +196,18 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
   return replaced;
 }
 
+namespace {
+
+// A copy onto its own family: the same stem in the same folder, whatever the letter case of either.
+bool OwnFamily(const std::string& sourceBase, const std::string& destinationBase) {
+  return SameFileName(fileio::FullFileName(sourceBase), fileio::FullFileName(destinationBase));
+}
+
+}  // namespace
+
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
                                 const TFileKinds& kinds, const std::vector<std::string>& made) {
+  if (OwnFamily(sourceBase, destinationBase)) return {};
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
   for (const std::string& file : sources) written.push_back(CopiedName(destinationBase, kinds, file));
@@ -225,7 +235,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
                     const TTableChange& change, const TCopiedBytes& copied, const std::vector<TRunBytes>& made) {
-  if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
+  if (OwnFamily(sourceBase, destinationBase)) return;
   std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
   // The files go in the order of their kinds, not of the folder: a district base's tables are written
