@@ -73,6 +73,56 @@ inline std::vector<std::string> RawColumn(const std::string& file, const std::st
   return {};
 }
 
+// A whole table as its bytes hold it: the head's texts and row count, the row marks, and each column's
+// field name, type letter and data bytes in the file's order. `whole` is false where the file is not a
+// sectioned table or ends inside a part.
+struct TRawTable {
+  bool whole = false;
+  std::string layout, title, marks;
+  std::int32_t rows = 0;
+  std::vector<std::string> fields;  // "<name> <type>"
+  std::vector<std::string> data;    // each field's bytes
+};
+
+inline TRawTable RawTable(const std::string& file) {
+  TRawTable table;
+  const std::string bytes = ReadBytes(file);
+  std::size_t at = 0;
+  bool cut = false;
+  const auto take = [&](std::size_t n) {
+    if (cut || at + n > bytes.size()) {
+      cut = true;
+      return std::string();
+    }
+    at += n;
+    return bytes.substr(at - n, n);
+  };
+  const auto shortText = [&] {
+    const std::string n = take(1);
+    return n.empty() ? n : take(static_cast<unsigned char>(n[0]));
+  };
+  const auto i32 = [&] {
+    const std::string b = take(4);
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < b.size(); ++k) v |= std::uint32_t{static_cast<unsigned char>(b[k])} << (8 * k);
+    return static_cast<std::int32_t>(v);
+  };
+  if (shortText() != "ZREGIM") return table;
+  table.layout = Cp1251ToUtf8(shortText());
+  table.title = Cp1251ToUtf8(shortText());
+  table.rows = i32();
+  if (shortText() != "RESTRUCTURED" || table.rows < 0) return table;
+  table.marks = take(static_cast<std::size_t>(table.rows));
+  while (at < bytes.size() && !cut) {
+    const std::string name = shortText(), type = take(1);
+    const std::int32_t size = i32();
+    table.data.push_back(take(static_cast<std::size_t>(size < 0 ? 0 : size)));
+    table.fields.push_back(name + " " + type);
+  }
+  table.whole = !cut;
+  return table;
+}
+
 // A one-byte state letter as the file holds it, in UTF-8 ("" for none).
 inline std::string RawLetter(const std::string& cell) {
   return cell.empty() || cell[0] == 0 ? std::string() : Cp1251ToUtf8(cell.substr(0, 1));

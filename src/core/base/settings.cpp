@@ -226,22 +226,63 @@ bool WritesBack(const TIniRec& rec, const std::string& section, const std::strin
 
 }  // namespace
 
-std::string FindFileNoCase(const std::string& path) {
+bool SameFileName(std::string_view a, std::string_view b) { return a == b || UpperCase(a) == UpperCase(b); }
+
+namespace {
+
+// The existing file in the folder of path whose name `matches`, as its path is spelled; path itself where
+// there is none or where path names its file exactly.
+template <class Match>
+std::string FindInFolder(const std::string& path, const Match& matches) {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (path.empty() || fs::exists(path, ec)) return path;
   const fs::path p(path);
   const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-  const std::string want = UpperCase(p.filename().string());
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;  // a folder of that name is no program file
-    if (UpperCase(it->path().filename().string()) == want)
+    if (matches(it->path().filename().string()))
       return p.has_parent_path() ? it->path().string() : it->path().filename().string();
   }
   return path;
 }
 
-std::string FamilyFile(const std::string& stem, const std::string& ext) { return FindFileNoCase(stem + ext); }
+std::string_view NameOf(std::string_view path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string FindFileNoCase(const std::string& path) {
+  const std::string want(NameOf(path));
+  return FindInFolder(path, [&](const std::string& name) { return SameFileName(name, want); });
+}
+
+std::string FamilyExtension(std::string_view stemName, std::string_view name) {
+  if (name.empty() || name.back() == '~') return {};
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size() || !SameFileName(name.substr(0, dot), stemName))
+    return {};
+  return std::string(name.substr(dot));
+}
+
+std::string FamilyFile(const std::string& stem, const std::string& ext) {
+  if (ext.empty()) return FindFileNoCase(stem);
+  const std::string stemName(NameOf(stem));
+  return FindInFolder(stem + ext, [&](const std::string& name) {
+    const std::string has = FamilyExtension(stemName, name);
+    return !has.empty() && SameFileName(has, ext);
+  });
+}
+
+std::string FamilyFile(const std::string& file) {
+  const std::string_view name = NameOf(file);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return FindFileNoCase(file);
+  const std::size_t at = file.size() - name.size() + dot;
+  return FamilyFile(file.substr(0, at), file.substr(at));
+}
 
 void SetProgramPaths(const std::string& exePath) {
   namespace fs = std::filesystem;

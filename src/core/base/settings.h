@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -146,17 +147,31 @@ void ReadConfig();
 // the settings stay in memory.
 void WriteConfig();
 
+// Whether two names within a folder name one file of the program: equal but for letter case, Cyrillic
+// letters included ("ё" and "Ё" are one letter; "Е" and "Ё" are two, and so are a Latin letter and its
+// Cyrillic look-alike).
+bool SameFileName(std::string_view a, std::string_view b);
+
 // Program files (catalogues, a scheme's own INI file ...) are one file whatever the letter case of their
-// names: the path of the existing file whose name equals that of path but for letter case, or path
+// names: the path of the existing file whose name is the same as that of path (SameFileName), or path
 // itself when there is none (a new file gets the name as the program spells it).
 std::string FindFileNoCase(const std::string& path);
 
-// A file of a stem's family: the existing file "<stem><ext>" whatever the letter case of its name (a
-// family copied from another system holds ".rtp", ".r04"), which is the one read and written, never a
-// second file beside it; for a file that is not there, the name as given, the layout's spelling, which a
-// new file gets. Forming, the record of a scheme's base, its check, the diagram's write-back and locks, and
-// the windows find a family's tables by this one rule.
+// The extension (its point included) by which the file named `name` in a folder belongs to the family of
+// the stem named `stemName` there, as the name spells it; "" where it belongs to none. Stem and extension
+// are each the same but for letter case (SameFileName): a family copied from another system holds
+// ".rtp", ".r04", or its stem as another workstation spelled it. A further point makes another stem
+// ("Схема.2.UZL" is of "Схема.2", not of "Схема"), and a name ending in "~" is a lock, a mark or a
+// write in progress, no file of the family.
+std::string FamilyExtension(std::string_view stemName, std::string_view name);
+
+// A file of a stem's family: the existing file of the extension's kind (FamilyExtension), whatever the
+// letter case of its name, which is the one read, written and removed, never a second file beside it;
+// for a kind the family lacks, the name as given, the layout's spelling, which a new file gets. Every
+// command finds a family's files by this one rule, the table files' readers and writers included.
 std::string FamilyFile(const std::string& stem, const std::string& ext);
+// The same for a file named by its stem and extension together.
+std::string FamilyFile(const std::string& file);
 
 // "Ошибка чтения файла конфигурации <name>: <text>" as an error message with the OK button.
 void ShowConfigReadError(const std::string& text);

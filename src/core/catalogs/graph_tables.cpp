@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/settings.h"
 #include "core/catalogs/graph_series.h"
 #include "core/tables/colmaps_bind.h"
 #include "core/tables/table_file.h"
@@ -22,7 +23,7 @@ constexpr double kHalfSecond = 0.5 / 100000.0;
 
 std::unique_ptr<TDataFile> OpenGraphTable(const std::string& basePath, const std::string& layoutName) {
   auto table = std::make_unique<TDataFile>();
-  const std::string fileName = basePath + GetMaketExtention(layoutName);
+  const std::string fileName = FamilyFile(basePath, GetMaketExtention(layoutName));
   std::error_code ec;
   if (std::filesystem::exists(fileName, ec)) {
     ReadTableFile(fileName, *table);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/tables/table_file.h"
 
 namespace ld::diagram {
@@ -12,7 +13,7 @@ const std::string kLayout = "Районы схемы";
 }  // namespace
 
 TDistrictColors::TDistrictColors(const std::string& schemeBase)
-    : fileName_(schemeBase + GetMaketExtention(kLayout)) {
+    : fileName_(FamilyFile(schemeBase, GetMaketExtention(kLayout))) {
   std::error_code ec;
   exists_ = std::filesystem::is_regular_file(fileName_, ec);
   if (exists_) {

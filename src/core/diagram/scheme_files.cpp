@@ -67,7 +67,7 @@ void ReadNamedTable(const std::string& path, TDataFile& table) {
 // The table of a layout from base + its extension; an absent file gives the layout with no rows.
 std::unique_ptr<TDataFile> ReadSchemeTable(const std::string& base, const char* layout, bool& exists) {
   auto table = std::make_unique<TDataFile>();
-  const std::string path = base + GetMaketExtention(layout);
+  const std::string path = FamilyFile(base, GetMaketExtention(layout));
   exists = fileio::FileExists(path);
   if (exists) {
     ReadNamedTable(path, *table);
@@ -167,7 +167,7 @@ void TakeRewrittenStamp(TSchemBoxState& box, const std::string& file, const TFil
   if (box.SchemeBase.empty() || !read.Known()) return;
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get()})
     if (table != nullptr && table->FileDate == read &&
-        fileio::FullFileName(box.SchemeBase + table->Extention) == fileio::FullFileName(file))
+        fileio::FullFileName(FamilyFile(box.SchemeBase, table->Extention)) == fileio::FullFileName(FamilyFile(file)))
       table->FileDate = written;
 }
 
@@ -227,7 +227,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   std::optional<std::string> formedBase = ReadFormedBase(base);
   TDataFile areas;
   TSchemeAreaCols areaCols;
-  const std::string areaFile = base + GetMaketExtention(LayoutSchemeAreas);
+  const std::string areaFile = FamilyFile(base, GetMaketExtention(LayoutSchemeAreas));
   const bool areasExist = fileio::FileExists(areaFile);
   if (areasExist) {
     ReadNamedTable(areaFile, areas);

@@ -14,6 +14,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/numtext.h"
+#include "core/base/settings.h"
 #include "core/district/cdu_card_fields.h"
 #include "core/district/cdu_cards.h"
 #include "core/tables/file_io.h"
@@ -172,7 +173,7 @@ void RefuseSchemeTable(const std::string& schemeStem, const std::string& fileNam
   for (const TFileKind& kind : StemFileKinds()) {
     const std::string& extension = kind.Ext;
     const bool named = besideScheme && UpperCase(target.extension().string()) == UpperCase(extension);
-    if (named || fs::equivalent(target, schemeStem + extension, ec))
+    if (named || fs::equivalent(target, FamilyFile(schemeStem, extension), ec))
       throw Error("Экспорт ЦДУ: файл \"" + fileio::FullFileName(fileName) + "\" - это " +
                   (kind.Layout.empty() ? "файл \"" + kind.What : "таблица \"" + kind.Layout) +
                   "\" экспортируемой схемы; карты ЦДУ записываются в файл с другим именем");

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/base/settings.h"
 #include "core/district/outside_readers.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
@@ -16,7 +17,7 @@ namespace {
 // The scheme's branch table, or an empty one of the layout when the scheme has none yet.
 void ReadBranchesOrEmpty(const std::string& branchFile, TDataFile& branches) {
   std::error_code ec;
-  if (std::filesystem::is_regular_file(branchFile, ec)) {
+  if (std::filesystem::is_regular_file(FamilyFile(branchFile), ec)) {
     ReadTableFile(branchFile, branches);
   } else {
     ReadMaket(LayoutBranches, branches);

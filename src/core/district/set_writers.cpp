@@ -354,6 +354,12 @@ void SaveTkzRows(const std::string& folder) {
   WriteTkzData(stem, sources, radius);
 }
 
+// A data set of a source and a branch, as the window saves it after "Создать".
+void SaveTkzRowsOverNew(const std::string& folder) {
+  CreateTkzData(In(folder, "Данные"));
+  SaveTkzRows(folder);
+}
+
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
 // The month as the period run left it: its energies beside the tables, which the clearing removes.
@@ -640,9 +646,9 @@ void SwitchWithBase(const std::string& folder) {
   // A copy of the folder keeps no file times: the base's tables are dated before the scheme again, as
   // forming and every save leave them, or the diagram refuses its first change.
   namespace fs = std::filesystem;
-  const auto formed = fs::last_write_time(base + GetMaketExtention(LayoutBranches));
+  const auto formed = fs::last_write_time(FamilyFile(base, GetMaketExtention(LayoutBranches)));
   for (const std::string& name : Named(base, DistrictExtensions()))
-    if (fs::exists(name)) fs::last_write_time(name, formed - std::chrono::seconds(1));
+    if (fs::exists(FamilyFile(name))) fs::last_write_time(FamilyFile(name), formed - std::chrono::seconds(1));
   diagram::TSchemBoxState box;
   diagram::LoadScheme(box, base);
   const TBranchCols& b = box.BranchCols;
@@ -857,7 +863,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{Named("Пример", GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutReactiveSources))}; }},
       {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },
        [] { return TSets{SchemeNamed("Пример")}; }},
-      {"Расчет токов трехфазного короткого замыкания: Создать", {},
+      // over a data set of that name, which it replaces
+      {"Расчет токов трехфазного короткого замыкания: Создать", SaveTkzRowsOverNew,
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, [] { return TkzNamed("Данные"); }},
       {"Расчет токов трехфазного короткого замыкания: Сохранить",
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, SaveTkzRows,

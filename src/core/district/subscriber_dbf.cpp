@@ -10,6 +10,7 @@
 #include "core/base/import_number.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_text.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
 #include "core/district/run_locks.h"
@@ -351,7 +352,7 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
   TDataFile tables[std::size(sources)];
   for (std::size_t i = 0; i < std::size(sources); ++i) {
     if (!sources[i].wanted) continue;
-    const std::string file = request.BaseStem + GetMaketExtention(sources[i].layout);
+    const std::string file = FamilyFile(request.BaseStem, GetMaketExtention(sources[i].layout));
     std::error_code ec;
     if (i == 0 && request.AddMode && std::filesystem::exists(file, ec)) {
       ReadTableFile(file, tables[i]);

@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "core/base/settings.h"
 #include "core/catalogs/graph_series.h"
 #include "core/engine/number_map.h"
 #include "core/tables/colmaps.h"
@@ -144,7 +145,7 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
   TDataFile branches;
   bool haveJournal = false;
   if (!regime.SchemePath.empty()) {
-    const std::string journalFile = regime.SchemePath + GetMaketExtention(LayoutSwitchLog);
+    const std::string journalFile = FamilyFile(regime.SchemePath, GetMaketExtention(LayoutSwitchLog));
     if (std::filesystem::exists(journalFile)) {
       ReadTableFile(journalFile, journal);
       haveJournal = journal.RowCount > 0;

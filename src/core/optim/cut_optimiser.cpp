@@ -112,8 +112,8 @@ void TCutOptimiser::Open(const std::string& stem) {
   // The regime window holds the scheme's locks while the search runs; the engine gives them up for a
   // write of what reading the tables corrects, and takes them again.
   std::error_code ec;
-  Engine.LockFiles = std::filesystem::exists(stem + GetMaketExtention(LayoutNodes) + "~", ec) ||
-                     std::filesystem::exists(stem + GetMaketExtention(LayoutBranches) + "~", ec);
+  Engine.LockFiles = std::filesystem::exists(FamilyFile(stem, GetMaketExtention(LayoutNodes)) + "~", ec) ||
+                     std::filesystem::exists(FamilyFile(stem, GetMaketExtention(LayoutBranches)) + "~", ec);
   Engine.ReadScheme(stem);
   if (Engine.ModelError || Engine.ZeroContours) {
     throw Error(errors.empty() ? std::string("Ошибка расчета режима") : errors.front());

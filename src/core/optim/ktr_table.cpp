@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/base/inifile.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/tables/colmaps_bind.h"
@@ -167,6 +168,6 @@ void WriteOptimTSettings(const std::string& iniFile, const TOptimTSettings& s) {
   ini.UpdateFile();
 }
 
-std::string KtrTableFileName(const std::string& schemeStem) { return schemeStem + GetMaketExtention(LayoutKtrTable); }
+std::string KtrTableFileName(const std::string& schemeStem) { return FamilyFile(schemeStem, GetMaketExtention(LayoutKtrTable)); }
 
 }  // namespace ld

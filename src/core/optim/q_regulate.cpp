@@ -101,7 +101,7 @@ bool MatchSliceRows(TDataFile& table, TRegime& regime, TQOptimState& state, cons
 void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string>& Log, const std::string& SliceText,
                          bool WriteNodes, const TSliceVoltages& Voltages, const TStopQuery& Stop, TDataFile* Held) {
   const std::string stem = Regime.SchemePath;
-  const std::string file = stem + GetMaketExtention(LayoutReactiveSources);
+  const std::string file = FamilyFile(stem, GetMaketExtention(LayoutReactiveSources));
   std::error_code ec;
   if (stem.empty() || !std::filesystem::exists(file, ec)) return;
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/base/strings.h"
+#include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
@@ -13,7 +14,7 @@
 namespace ld {
 
 void WriteTableUnderLock(const std::string& basePath, TDataFile& table) {
-  const std::string file = basePath + table.Extention;
+  const std::string file = FamilyFile(basePath, table.Extention);
   std::error_code ec;
   const bool locked = std::filesystem::exists(file + "~", ec);
   if (locked) UnlockTableFiles(basePath, table.Extention);

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/file_kinds.h"

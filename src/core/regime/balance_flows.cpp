@@ -140,7 +140,7 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
   r.LockFiles = true;
   FixFlowInit();
 
-  const std::string flowFile = schemePath + flowExt;
+  const std::string flowFile = FamilyFile(schemePath, flowExt);
   const bool flowFileExists = fileio::FileExists(flowFile);
   TDataFile flows;
   if (flowFileExists) {

@@ -5,6 +5,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps_results.h"
 #include "core/tables/colmaps_scheme.h"
@@ -113,7 +114,7 @@ std::vector<std::string> LossPanelRow(const TLossSums& sums, const TLossCriteria
 }
 
 std::string SchemeDistrictName(const std::string& schemePath, int nr) {
-  const std::string file = schemePath + GetMaketExtention(LayoutSchemeAreas);
+  const std::string file = FamilyFile(schemePath, GetMaketExtention(LayoutSchemeAreas));
   if (!fileio::FileExists(file)) return {};
   TDataFile areas;
   ReadTableFile(file, areas);

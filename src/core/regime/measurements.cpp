@@ -15,6 +15,7 @@
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_import.h"
@@ -28,7 +29,7 @@ namespace {
 
 bool FileExists(const std::string& fileName) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(fileName, ec);
+  return std::filesystem::is_regular_file(FamilyFile(fileName), ec);
 }
 
 // The scheme's table of a layout, or an empty one of that layout when the file is missing.

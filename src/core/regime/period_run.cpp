@@ -274,7 +274,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     Say(cb.Status, "Подготовка к расчету потерь ...");
 
     TDataFile lineFlows;
-    const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+    const std::string flowFile = FamilyFile(base, GetMaketExtention(LayoutLineFlows));
     if (std::filesystem::exists(flowFile)) {
       ReadTableFile(flowFile, lineFlows);
     } else {
@@ -284,7 +284,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     if (balancing) ClearMeterEnergies(lineFlows);
 
     TDataFile journal;
-    const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
+    const std::string journalFile = FamilyFile(base, GetMaketExtention(LayoutSwitchLog));
     if (std::filesystem::exists(journalFile)) {
       ReadTableFile(journalFile, journal);
     } else {

@@ -31,7 +31,7 @@ std::string SchemeCaption(const std::string& schemePath) {
 }
 
 bool UpgradeOldBranchFile(const std::string& branchFile) {
-  if (!std::filesystem::exists(branchFile) || FileHasField(branchFile, "Commut")) return false;
+  if (!std::filesystem::exists(FamilyFile(branchFile)) || FileHasField(branchFile, "Commut")) return false;
   if (!FileHasField(branchFile, "Com1") || !FileHasField(branchFile, "Com2")) return false;
   TDataFile branches;
   ReadTableFile(branchFile, branches);

@@ -8,6 +8,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/engine/protocol.h"
 #include "core/regime/period_report.h"
@@ -91,7 +92,7 @@ template <typename Cols>
 void ReadSchemeTable(const std::string& file, const char* layout, bool mayBeMissing, TDataFile& table,
                      void (*fill)(const TDataFile&, Cols&)) {
   try {
-    if (mayBeMissing && !fileio::FileExists(file)) {
+    if (mayBeMissing && !fileio::FileExists(FamilyFile(file))) {
       ReadMaket(layout, table);
       CreateColumns(table, 0);
     } else {

@@ -40,8 +40,9 @@ std::size_t LastDot(const std::string& fileName) {
 
 }  // namespace
 
-void CheckFileFree(const std::string& fileName, const TFileStamp& read) {
-  if (fileName.empty()) return;
+void CheckFileFree(const std::string& named, const TFileStamp& read) {
+  if (named.empty()) return;
+  const std::string fileName = FamilyFile(named);
   const TGuardUse use;
   EndStoppedTableSet(fileName);
   CheckLock(fileName);

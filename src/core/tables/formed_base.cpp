@@ -72,9 +72,9 @@ std::optional<std::string> ReadFormedBase(const std::string& schemeStem) {
 TDistrictStamps DistrictStampsOf(const std::string& schemeStem, const TRunBytes::TWritten& files) {
   TDistrictStamps base;
   for (std::size_t k = 0; k < base.size(); ++k) {
-    const std::string table = UpperCase(fileio::FullFileName(schemeStem + GetMaketExtention(DistrictTableLayouts[k])));
+    const std::string table = fileio::FullFileName(schemeStem + GetMaketExtention(DistrictTableLayouts[k]));
     for (const auto& [file, stamp] : files)
-      if (UpperCase(fileio::FullFileName(file)) == table) base[k] = stamp;
+      if (SameFileName(fileio::FullFileName(file), table)) base[k] = stamp;
   }
   return base;
 }

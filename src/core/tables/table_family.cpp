@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
@@ -33,11 +34,8 @@ std::vector<std::string> TableFamilyFiles(const std::string& basePath) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.empty() || name.back() == '~') continue;
-    if (it->is_directory(ec)) continue;
-    const std::string ext = ExtractExtension(name);
-    if (ext.empty() || RemoveExtension(name) != stem) continue;
-    files.push_back(basePath + ext);
+    if (FamilyExtension(stem, name).empty() || it->is_directory(ec)) continue;
+    files.push_back(base.has_parent_path() ? (folder / name).string() : name);
   }
   return files;
 }
@@ -103,11 +101,22 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
 }
 
 const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file) {
-  const std::string ext = UpperCase(ExtractExtension(fs::path(file).filename().string()));
+  const std::string ext = ExtractExtension(fs::path(file).filename().string());
   const auto kind =
-      std::find_if(kinds.begin(), kinds.end(), [&](const TFileKind& k) { return UpperCase(k.Ext) == ext; });
+      std::find_if(kinds.begin(), kinds.end(), [&](const TFileKind& k) { return SameFileName(k.Ext, ext); });
   return kind == kinds.end() ? nullptr : &*kind;
 }
+
+namespace {
+
+// The name a copy writes a source's file under: the target family's file of its kind, or, for a kind the
+// target lacks, the stem with the extension as the program spells it.
+std::string CopiedName(const std::string& destinationBase, const TFileKinds& kinds, const std::string& source) {
+  const TFileKind* kind = FindFileKind(kinds, source);
+  return FamilyFile(destinationBase, kind != nullptr ? kind->Ext : ExtractExtension(source));
+}
+
+}  // namespace
 
 namespace {
 
@@ -141,11 +150,12 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
                              const TFileKinds& kinds, const std::vector<std::string>& sources) {
   TCopyReplaced replaced;
   const fs::path base(destinationBase);
-  const std::string stem = UpperCase(base.filename().string());
+  const std::string stemName = base.filename().string();
   const fs::path folder = base.has_parent_path() ? base.parent_path() : fs::path(".");
-  ClearStemLeftOvers(folder, stem);
+  ClearStemLeftOvers(folder, UpperCase(stemName));
   std::vector<std::string> writtenFull, sourceFull;
-  for (const std::string& file : written) writtenFull.push_back(fileio::FullFileName(file));
+  // a file written over is the one of its kind the family has, whatever the letter case of its name
+  for (const std::string& file : written) writtenFull.push_back(fileio::FullFileName(FamilyFile(file)));
   for (const std::string& file : sources) sourceFull.push_back(fileio::FullFileName(file));
   const auto among = [](const std::vector<std::string>& list, const std::string& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
@@ -158,11 +168,9 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.empty() || name.back() == '~' || it->is_directory(ec)) continue;
-    const std::string ext = UpperCase(ExtractExtension(name));
-    // Program files are found whatever the letter case, so "копия.rgm" is the protocol of "Копия" as
-    // much as "Копия.RGM" is; a further point makes another stem ("Копия.2.RSL").
-    if (ext.empty() || UpperCase(RemoveExtension(name)) != stem) continue;
+    // "копия.rgm" is the protocol of "Копия" as much as "Копия.RGM" is
+    const std::string ext = UpperCase(FamilyExtension(stemName, name));
+    if (ext.empty() || it->is_directory(ec)) continue;
     const std::string file = base.has_parent_path() ? (base.parent_path() / name).string() : name;
     const std::string full = fileio::FullFileName(file);
     if (among(writtenFull, full)) {
@@ -194,8 +202,8 @@ TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string
   if (SameStem(sourceBase, destinationBase)) return {};  // CopyTableFiles copies nothing onto itself
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
-  for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
-  for (const std::string& ext : made) written.push_back(destinationBase + ext);
+  for (const std::string& file : sources) written.push_back(CopiedName(destinationBase, kinds, file));
+  for (const std::string& ext : made) written.push_back(FamilyFile(destinationBase, ext));
   return ReplacedByCopy(destinationBase, written, kinds, sources);
 }
 
@@ -263,8 +271,9 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
   return text + "\nПерезаписать ?";
 }
 
+// The same stem in the same folder, whatever the letter case of either: one family.
 bool SameStem(const std::string& stem, const std::string& other) {
-  return fileio::FullFileName(stem) == fileio::FullFileName(other);
+  return SameFileName(fileio::FullFileName(stem), fileio::FullFileName(other));
 }
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
@@ -297,20 +306,20 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
       const std::string ext = ExtractExtension(file);
       RequireCopySource(file);
       if (!IsTableFile(file)) {
-        others.push_back(ext);
+        others.push_back(file);
         continue;
       }
       auto& table = *tables.emplace_back(std::make_unique<TDataFile>());
       read.emplace_back(file, ReadCopy(file, destinationBase + ext, table));
       if (change) change(ext, table);
-      written.emplace_back(destinationBase + ext, &table);
+      written.emplace_back(CopiedName(destinationBase, kinds, file), &table);
     }
     // The files that are no tables go in the tables' run, and so does the removal of the target family's
     // files that the source lacks (an older journal or protocol would be taken for the copy's own): a
     // copy stopped anywhere leaves the old family or the whole new one.
     std::vector<TRunBytes> bytes;
-    for (const std::string& ext : others) {
-      bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
+    for (const std::string& file : others) {
+      bytes.push_back({CopiedName(destinationBase, kinds, file), CopySourceBytes(file)});
       if (copied) copied(bytes.back(), read);
     }
     std::vector<std::string> madeExts;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/tables/file_guard.h"
@@ -88,17 +89,19 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgres
   ReadTableFile(fileName, table, stored, progress);
 }
 
-void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
+void ReadTableFile(const std::string& named, TDataFile& table, TColumnAttr<bool>& stored,
                    const TProgressProc& progress) {
   stored.fill(false);
-  if (fileName.empty()) throw Error("Не задано имя файла");
+  if (named.empty()) throw Error("Не задано имя файла");
+  const std::string fileName = FamilyFile(named);
   const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   ReadRecovered(fileName, table, stored, progress, allowed);
 }
 
 // The stopped run is looked for once, and a question the user answered is not asked again by the read.
-bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
+bool ReadTableFileOrEmpty(const std::string& named, const std::string& layoutName, TDataFile& table) {
+  const std::string fileName = FamilyFile(named);
   const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   if (fileio::FileExists(fileName)) {
@@ -112,8 +115,10 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
   return false;
 }
 
-void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
-  if (fileName.empty()) throw Error("Не задано имя файла");
+void WriteTableFile(const std::string& named, TDataFile& table, const TProgressProc& progress) {
+  if (named.empty()) throw Error("Не задано имя файла");
+  // the family's own file of the kind, whatever the letter case of its name: never a second beside it
+  const std::string fileName = FamilyFile(named);
   // One use from the stopped run put back to the table in place: a program it met is waited for and
   // asked about once, whichever of its files each step meets.
   const TGuardUse use;
@@ -163,7 +168,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
   ReportDone(progress);
 }
 
-std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
+std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& named, const std::string& fieldName) {
+  const std::string fileName = FamilyFile(named);
   const bool allowed = RecoverTableSetForRead(fileName);
   TTableFileIn in(fileName, allowed);
   in.CheckSignature();
@@ -197,7 +203,8 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
   return NewColumnArray(table.ColType[col], 0, table.CtrlSize[col]);
 }
 
-bool FileHasField(const std::string& fileName, const std::string& fieldName) {
+bool FileHasField(const std::string& named, const std::string& fieldName) {
+  const std::string fileName = FamilyFile(named);
   const bool allowed = RecoverTableSetForRead(fileName);
   TTableFileIn in(fileName, allowed);
   in.CheckSignature();
@@ -210,7 +217,8 @@ bool FileHasField(const std::string& fileName, const std::string& fieldName) {
   return false;
 }
 
-int ReadFileRowCount(const std::string& fileName) {
+int ReadFileRowCount(const std::string& named) {
+  const std::string fileName = FamilyFile(named);
   const bool allowed = RecoverTableSetForRead(fileName);
   TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) return 0;

@@ -20,6 +20,10 @@
 
 namespace ld {
 
+// Every reader and writer below, and every run of several tables, takes a file of a family under the name
+// the family has for it (FamilyFile: "X.uzl" for "X.UZL"), so that a family copied from another system or
+// spelled by another workstation is read and written where it is, never made anew beside itself.
+
 // Reads a table file into the table (cleared first), loading the layout named in the file; a run of
 // several tables stopped halfway that holds the file is put back first (RecoverTableSet), as in every
 // read and write below. Throws "Не задано имя файла", 'Ошибка чтения файла "<path>": <reason>' (a
@@ -126,7 +130,8 @@ enum class TReplacedBy { Copy, Create, Import };
 // family for the others ("в новой схеме").
 std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, TReplacedBy by,
                                 TFileFamily family);
-// Whether two stems are one, however each path is written ("a/./b", a relative path). A copy of a
+// Whether two stems are one, however each path is written ("a/./b", a relative path) and whatever the
+// letter case of its name (SameFileName). A copy of a
 // family onto its own stem copies nothing and asks nothing: the command is the save it began with.
 bool SameStem(const std::string& stem, const std::string& other);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one, in
@@ -150,9 +155,10 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
 // table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files, const std::vector<TRunBytes>& bytes);
-// The files "<base>.<ext>" of a base path, as paths built from it. A name that ends in "~" is a lock,
-// a write in progress or an in-use marker; a name with a further point belongs to another base
-// ("scheme.a.UZL" is a table of "scheme.a", not of "scheme").
+// The files of a base path's family (FamilyExtension: stem and extension whatever their letter case), each
+// under the name it has in the folder. A name that ends in "~" is a lock, a write in progress or an in-use
+// marker; a name with a further point belongs to another base ("scheme.a.UZL" is a table of "scheme.a",
+// not of "scheme").
 std::vector<std::string> TableFamilyFiles(const std::string& basePath);
 // Deletes every file "<base>.<ext>" (a run of several of them stopped halfway put back first); nothing is
 // deleted when one of them is locked.

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/base/error.h"
+#include "core/base/settings.h"
 #include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/tables/held_file.h"
@@ -303,7 +304,8 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tab
         ParentOf(fileio::FullFileName(file)) != ParentOf(fileio::FullFileName(run.tables_.front()->file)))
       throw std::invalid_argument("WriteTablesTogether: the tables of one run lie in one folder");
     auto table = std::make_unique<TTable>();
-    table->file = file;
+    // the family's own file of the kind, whatever the letter case of its name: never a second beside it
+    table->file = FamilyFile(file);
     table->data = data;
     table->bytes = bytes;
     table->read = read;
