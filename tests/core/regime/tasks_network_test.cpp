@@ -609,6 +609,7 @@ TEST_F(Join, AFragmentSavedAndJoinedBackGivesTheOriginalRegime) {
 
   JoinSchemeTables(r, a, b, c, d, false);
   const std::string joinedPath = dir / "joined";
+  c.FileDate = d.FileDate = 0;  // new files of the joined rows
   WriteTableFile(joinedPath + c.Extention, c);
   WriteTableFile(joinedPath + d.Extention, d);
   TRegime joined;
