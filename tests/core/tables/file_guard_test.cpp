@@ -125,9 +125,13 @@ TEST_F(Guard, AFileRemovedSinceTheReadIsAChangedFile) {
     EXPECT_EQ(ReadCounter(file_), 5);
     fs::remove(file_);
     EXPECT_EQ(ErrorOf([&] { writes[k](mine, with); }), "<no error>");
-    if (k == 1) EXPECT_FALSE(fs::exists(file_));
-    else if (k == 4) EXPECT_EQ(test::ReadBytes(file_), "bytes");
-    else EXPECT_EQ(ReadCounter(file_), 3);
+    if (k == 1) {
+      EXPECT_FALSE(fs::exists(file_));
+    } else if (k == 4) {
+      EXPECT_EQ(test::ReadBytes(file_), "bytes");
+    } else {
+      EXPECT_EQ(ReadCounter(file_), 3);
+    }
     fs::remove(file_);
 
     mine.FileDate = 0;  // a new table, never read from the file

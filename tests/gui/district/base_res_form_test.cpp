@@ -255,7 +255,9 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     c.change();
     EXPECT_EQ(box.Texts(), std::vector<std::string>(c.refusals, ChangedMeanwhileText(file)));
     EXPECT_EQ(fs::exists(file), made);
-    if (made) EXPECT_EQ(ReadBytes(file), bytes);
+    if (made) {
+      EXPECT_EQ(ReadBytes(file), bytes);
+    }
     for (const auto& f : fs::directory_iterator(dir.Path()))
       EXPECT_NE(f.path().string().back(), '~') << f.path().filename().string();
     regime.reset();
