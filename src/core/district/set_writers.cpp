@@ -107,6 +107,7 @@ void PrepareAlignment(const std::string& folder) {
     if (own.RowCount < 2) continue;
     DeleteTableRow(own, 1);
     DeleteTableRow(other, other.RowCount);
+    other.FileDate = 0;  // a catalogue of the other folder's own, made there
     WriteTableFile(In(folder, name), own);
     WriteTableFile(In(In(folder, kOtherFolder), name), other);
   }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -43,11 +44,18 @@ TFileStamp FileStampOf(const std::string& path) {
 
 namespace {
 
-// Whether the file at the path is the one `seen` stamps; nothing when it is not there or its bytes cannot
-// be read now. Another date or size tells at once; the same ones are looked at byte by byte.
+// Whether the file at the path is the one `seen` stamps; nothing when it cannot be looked at or its bytes
+// cannot be read now. A file that is not there is the one seen only where none was seen: one that was
+// read went with whatever replaced its family (a new base, a copy), and a table written there now would
+// stand beside that family without its other tables. Another date or size tells at once; the same ones
+// are looked at byte by byte.
 std::optional<bool> SameFile(const std::string& path, const TFileStamp& seen) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return seen.Absent;
+    return std::nullopt;
+  }
+  if (seen.Absent) return false;
   if (fileio::StatDate(st) != seen.Date || st.st_size != seen.Size) return false;
   const fileio::TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   TFileStamp now;
@@ -64,7 +72,7 @@ bool FileChanged(const std::string& path, const TFileStamp& seen) {
 }
 
 bool FileIsAsStamped(const std::string& path, const TFileStamp& seen) {
-  if (!seen.Known()) return false;
+  if (!seen.Known() || seen.Absent) return false;
   const std::optional<bool> same = SameFile(path, seen);
   return same.has_value() && *same;
 }

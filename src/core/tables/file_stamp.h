@@ -18,6 +18,8 @@ struct TFileStamp {
   TDateTime Date = 0;  // the file's modification time as shown; 0: not read from a file, never compared
   std::int64_t Size = 0;
   std::uint64_t Hash = 0;  // of every byte of the file (TBytesHash)
+  // An empty table shown where no file was: the file is as it was seen while nobody has made it.
+  bool Absent = false;
 
   TFileStamp() = default;
   // `stamp = 0`: a table that never came from a file (or is to be written over whatever is there).
@@ -31,12 +33,12 @@ bool StampOfOpenFile(int fd, TFileStamp& stamp);
 // The stamp of the file at the path; an unknown one (Date 0) for a file that is not there or cannot be
 // read.
 TFileStamp FileStampOf(const std::string& path);
-// Whether the file at the path is another than the one `seen` stamps: another date, size or content. A
-// stamp that is not known, and a file that is not there any more, are no change; a file that cannot be
-// read now is judged by its date and size.
+// Whether the file at the path is another than the one `seen` stamps: another date, size or content, no
+// file there any more, or a file made where an absent one was seen. A stamp that is not known (a table
+// never read from a file) is no change; a file that cannot be read now is judged by its date and size.
 bool FileChanged(const std::string& path, const TFileStamp& seen);
-// Whether the file at the path is there and is the very one `seen` stamps (a known stamp only): what a
-// cache of a file's table or a look at files taken earlier asks.
+// Whether the file at the path is there and is the very one `seen` stamps (a known stamp of a file that
+// was there only): what a cache of a file's table or a look at files taken earlier asks.
 bool FileIsAsStamped(const std::string& path, const TFileStamp& seen);
 
 }  // namespace ld

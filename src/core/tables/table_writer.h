@@ -31,14 +31,13 @@ public:
   using Error::Error;
 };
 
-// Refuses (throws TChangedSinceRead with ChangedMeanwhileText) a write of the table over its file where the file was changed
-// since the table was read from it: its date, size or bytes are not those the table was read or written
-// with (FileDate, FileChanged; unknown for a table that was not read from a file, and a file that is not
-// there any more is no change). A share that keeps whole seconds gives two writes one date, never one
-// content. Every writer judges
-// it while it holds the file's write lock, before it replaces anything: a writer that held the lock
-// when the table was looked at first may have written since. An edit judges it as it begins, by the
-// stamp its table was read with.
+// Refuses (throws TChangedSinceRead with ChangedMeanwhileText) a write of the table over its file where
+// the file was changed since the table was read from it: its date, size or bytes are not those the table
+// was read or written with, or it is not there any more (FileDate, FileChanged). A table that was not read
+// from a file (an unknown stamp) is written wherever it goes. A share that keeps whole seconds gives two
+// writes one date, never one content. Every writer judges it while it holds the file's write lock, before
+// it replaces anything: a writer that held the lock when the table was looked at first may have written
+// since. An edit judges it as it begins, by the stamp its table was read with.
 void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table);
 void RefuseChangedSinceRead(const std::string& fileName, const TFileStamp& read);
 // The refusal of a write over a file that was changed since its table was read from it.

@@ -184,6 +184,7 @@ void TGridState::OpenMissingFile(const std::string& fileName, const std::string&
     // a folder we may not write to: the empty table can be looked at, not saved
   }
   DeleteFileIfExists(fileName);
+  if (opened) FileDate.Absent = Table.FileDate.Absent = true;
   if (!opened) {
     SetMaket(layoutName);
     SetEditTable(false);

@@ -62,8 +62,9 @@ public:
                 bool askDelete, TProgressProc progress = {});
   // A table whose file does not exist yet: an empty one of the layout, titled title, which its first
   // save writes under fileName. The grid takes a file name only from a file it reads, so an empty file
-  // stands in for the read and goes again at once: merely looking creates nothing. In a folder that
-  // cannot be written, the empty table is shown read-only.
+  // stands in for the read and goes again at once: merely looking creates nothing. The table is stamped
+  // as seen where no file was, so that its save makes the file unless another made it meanwhile. In a
+  // folder that cannot be written, the empty table is shown read-only.
   void OpenMissingFile(const std::string& fileName, const std::string& layoutName, const std::string& title,
                        int topRow, int col, int row, bool editTable);
   void Reload();

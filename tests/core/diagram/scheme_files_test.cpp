@@ -258,6 +258,7 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
       TDataFile theirs;
       ReadTableFile(base + kDistrictExts[0], theirs);
       theirs.Title += " (другая станция)";
+      theirs.FileDate = 0;  // a new file of these rows
       WriteTableFile(base + "-другая.RSL", theirs);
       SetTableRunStepHook([&, laid = 0, removed = 0](TRunStep step) mutable {
         if (step == TRunStep::Locked) laid = removed = 0;

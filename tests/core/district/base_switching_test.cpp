@@ -510,6 +510,7 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
       TDataFile their;
       ReadTableFile(linesFile, their);
       their.Title += " (другая станция)";
+      their.FileDate = 0;  // a new file of these rows
       fs::remove(FamilyFile(stem, FormedBaseExt));
       diagram::LoadScheme(box, stem);
       diagram::StartChange(box);

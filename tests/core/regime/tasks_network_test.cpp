@@ -212,6 +212,7 @@ TEST_F(CapacitiveCurrents, BothTablesAreWrittenOrNeither) {
   LockTableFiles(path, SchemeLockExtensions());
   const std::string nodeBytes = ReadBytes(path + ".UZL"), branchBytes = ReadBytes(path + ".VET");
   TDataFile probe = ReadTable(path + ".UZL");
+  probe.FileDate = 0;  // a new file of these rows
   WriteTableFile(dir / "probe.UZL", probe);
   try {
     FullDisk disk(std::filesystem::file_size(dir / "probe.UZL") + 16);
@@ -608,6 +609,7 @@ TEST_F(Join, AFragmentSavedAndJoinedBackGivesTheOriginalRegime) {
 
   JoinSchemeTables(r, a, b, c, d, false);
   const std::string joinedPath = dir / "joined";
+  c.FileDate = d.FileDate = 0;  // new files of the joined rows
   WriteTableFile(joinedPath + c.Extention, c);
   WriteTableFile(joinedPath + d.Extention, d);
   TRegime joined;

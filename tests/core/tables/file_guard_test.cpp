@@ -1,5 +1,7 @@
 #include "guard_fixture.h"
 
+#include "core/tables/table_save.h"
+
 namespace ld {
 namespace {
 
@@ -88,15 +90,54 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   }
 }
 
-// A file removed since it was read has not been changed by anyone: the write makes it again.
-TEST_F(Guard, AFileRemovedSinceTheReadIsWrittenAgain) {
-  TDataFile mine;
-  ReadTableFile(file_, mine);
-  fs::remove(file_);
-  EXPECT_NO_THROW(CheckFileFree(file_, mine.FileDate));
-  (*GetColumnAs<DALongint>("Cnt", mine))[1] = 3;
-  WriteTableFile(file_, mine);
-  EXPECT_EQ(ReadCounter(file_), 3);
+// A file removed since it was read went with whatever replaced its family (a new base, a copy): a
+// table read from it is refused as a changed one, by a single write, an edit's check and a run alike,
+// and nothing is made there; the other tables of a run stay as they were. A table seen where no file was
+// makes it, unless another made it meanwhile; a table never read from a file is made wherever it goes.
+TEST_F(Guard, AFileRemovedSinceTheReadIsAChangedFile) {
+  const std::string other = dir_ / "other.CNT";
+  const std::string changed = "Файл \"" + file_ + "\" был изменен. Необходимо открыть файл заново";
+  const std::function<void(TDataFile&, TDataFile&)> writes[] = {
+      [&](TDataFile& mine, TDataFile&) { WriteTableFile(file_, mine); },
+      [&](TDataFile& mine, TDataFile&) { CheckFileFree(file_, mine.FileDate); },
+      [&](TDataFile& mine, TDataFile&) { SaveTableWith(file_, mine, {}); },
+      [&](TDataFile& mine, TDataFile& with) { WriteTablesTogether({{other, &with}, {file_, &mine}}); },
+      [&](TDataFile& mine, TDataFile&) { WriteTablesTogether({}, {{file_, "bytes", mine.FileDate}}); },
+  };
+  for (std::size_t k = 0; k < std::size(writes); ++k) {
+    SCOPED_TRACE(k);
+    WriteCounter(file_, 1, 1);
+    WriteCounter(other, 4, 1);
+    TDataFile mine;
+    TDataFile with;
+    ReadTableFile(file_, mine);
+    ReadTableFile(other, with);
+    fs::remove(file_);
+    (*GetColumnAs<DALongint>("Cnt", mine))[1] = 3;
+    (*GetColumnAs<DALongint>("Cnt", with))[1] = 6;
+    EXPECT_EQ(ErrorOf([&] { writes[k](mine, with); }), changed);
+    EXPECT_FALSE(fs::exists(file_));
+    EXPECT_EQ(ReadCounter(other), 4);
+
+    mine.FileDate.Absent = true;  // an empty table shown for a file that is not there
+    WriteCounter(file_, 5, 1);    // made meanwhile by another
+    EXPECT_EQ(ErrorOf([&] { writes[k](mine, with); }), changed);
+    EXPECT_EQ(ReadCounter(file_), 5);
+    fs::remove(file_);
+    EXPECT_EQ(ErrorOf([&] { writes[k](mine, with); }), "<no error>");
+    if (k == 1) {
+      EXPECT_FALSE(fs::exists(file_));
+    } else if (k == 4) {
+      EXPECT_EQ(test::ReadBytes(file_), "bytes");
+    } else {
+      EXPECT_EQ(ReadCounter(file_), 3);
+    }
+    fs::remove(file_);
+
+    mine.FileDate = 0;  // a new table, never read from the file
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, mine); }), "<no error>");
+    EXPECT_EQ(ReadCounter(file_), 3);
+  }
 }
 
 // A file left marked in use is waited for eleven seconds before the user is asked; "Нет" fails the read
@@ -182,6 +223,7 @@ TEST_F(Guard, TablesWrittenTogetherTakeTheirPlacesAllOrNone) {
   EXPECT_EQ(Folder(), folder) << "no temporary file, no second name, no mark left";
 
   fs::remove(files[1]);
+  tables[1].FileDate = 0;  // a table new to its file
   placed.clear();
   EXPECT_EQ(ErrorOf(together), refused);
   EXPECT_EQ(placed, files);

@@ -575,6 +575,7 @@ TEST_F(TableRun, ARunThatCannotPutATableBackKeepsItsRecordsForTheNextUse) {
   std::vector<TDataFile> tables(3);
   for (std::size_t k = 1; k < 3; ++k) ReadTableFile(files_[k], tables[k]);
   ReadTableFile(files_[1], tables[0]);
+  tables[0].FileDate = 0;  // a table new to its file
   const std::set<std::string> folder = Folder();
   SetTableRenamer([&](const std::string& temp, const std::string& file) {
     if (file != files_[2]) return std::rename(temp.c_str(), file.c_str()) == 0;

@@ -19,8 +19,10 @@
 #include "core/base/dates.h"
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_kinds.h"
+#include "core/tables/table_writer.h"
 #include "gui/common/full_build.h"
 #include "gui/grid/report_print_device.h"
+#include "gui/regime/zregim_form.h"
 #include "district_fixture.h"
 
 namespace ld::test {
@@ -175,6 +177,92 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBas
   EXPECT_EQ(Label(), "Формат РЭС (линии)");
   EXPECT_TRUE(F().DataGrid().EditTable() && F().SaveItem->isEnabled() && F().ExportBtn->isEnabled());
   EXPECT_FALSE(F().NodesBtn->isEnabled());
+}
+
+// A table shown in a window while a new base is made over its stem (in another base window) went with
+// the family it was read from: its first change, by a key in its table (F4, and F2 after it, each) or the
+// diagram's save, is refused as a changed table's, and nothing is made where it was, beside the new base.
+// So is a table shown where no file was once another has made that file.
+TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
+  Show();
+  std::unique_ptr<gui::TZregimForm> regime;
+  const auto openScheme = [&] {
+    script.Then([&](QDialog& d) {
+      auto& files = static_cast<QFileDialog&>(d);
+      files.setDirectory(QString::fromStdString(dir.Path().string()));
+      Child<QLineEdit>(files, "fileNameEdit").setText("Пример.UZL");
+      d.setResult(QDialog::Accepted);
+    });
+    regime->OpenItem->trigger();
+  };
+  const auto newBase = [&] {
+    gui::TBaseResForm other;
+    other.show();
+    box.Answer(1);  // "Да" to the files it replaces
+    script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
+    other.NewItem->trigger();
+  };
+  const auto keys = [](gui::TDataGrid5& grid) {
+    QTest::keyClick(&grid, Qt::Key_F4);
+    QTest::keyClick(&grid, Qt::Key_F2);
+  };
+  const std::string inputs = GetMaketExtention(LayoutSubstInputs);
+  struct Case {
+    const char* what;
+    std::string ext;  // of the table refused
+    std::function<void()> show, meanwhile, change;
+    std::size_t refusals = 2;
+  };
+  const Case cases[] = {
+      {"a district table in the base window", ".RTP", [&] { Open(); F().TPBtn->click(); }, newBase,
+       [&] { keys(F().DataGrid()); }},
+      {"the node table in the regime window", ".UZL", openScheme, newBase, [&] { keys(regime->DataGrid()); }},
+      {"the branch table in the regime window", ".VET", [&] { openScheme(); regime->LinesItem->trigger(); },
+       newBase, [&] { keys(regime->DataGrid()); }},
+      {"the diagram's save in the regime window", ".UZL",
+       [&] {
+         openScheme();
+         regime->SchBtn->click();
+         regime->CorrectBtn->click();  // "Правка"
+       },
+       newBase,
+       [&] {
+         regime->FindEdit->setText("~5");
+         regime->SaveSchBtn->click();
+       },
+       1},
+      {"a table shown where no file was, made by another", inputs, [&] { Open(); F().SubstBtn->click(); },
+       [&] {
+         TDataFile theirs;
+         FillNamedRows(theirs, LayoutSubstInputs, {{{"Subst", "ПС-9"}}});
+         WriteTableFile(Base() + inputs, theirs);
+       },
+       [&] { keys(F().DataGrid()); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MakeBase();
+    fs::remove(Base() + inputs);
+    regime = std::make_unique<gui::TZregimForm>();
+    regime->Params.clear();
+    regime->show();
+    c.show();
+    c.meanwhile();
+    const std::string file = Base() + c.ext;
+    const bool made = fs::exists(file);
+    ASSERT_EQ(made, c.ext == inputs);
+    const std::string bytes = made ? ReadBytes(file) : "";
+    box.Clear();
+    c.change();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>(c.refusals, ChangedMeanwhileText(file)));
+    EXPECT_EQ(fs::exists(file), made);
+    if (made) {
+      EXPECT_EQ(ReadBytes(file), bytes);
+    }
+    for (const auto& f : fs::directory_iterator(dir.Path()))
+      EXPECT_NE(f.path().string().back(), '~') << f.path().filename().string();
+    regime.reset();
+  }
 }
 
 TEST_F(BaseWindow, OpeningShowsTheSwitchingMomentAndKeepsTheSchemeTablesClosed) {

@@ -493,6 +493,7 @@ TEST_F(RegimeDiagram, ASaveOfAnotherWorkstationAfterTheDiagramsOwnIsNeverTakenFo
     TDataFile table;
     ReadTableFile(branches, table);
     table.Title += " (другая станция)";
+    table.FileDate = 0;  // a new file of these rows
     WriteTableFile(other, table);
   };
   // Put in place as soon as the run of the diagram's save is over (its last record gone).
