@@ -197,7 +197,7 @@ protected:
 
 // The writers of the list in parts, each part a test of its own, so that the test command's shards share
 // out the forked writers' time; every writer falls in one part.
-constexpr int kKillParts = 12;
+constexpr int kKillParts = 24;
 class SetWritersKilled : public SetWriters, public ::testing::WithParamInterface<int> {};
 
 // Where a writer is stopped and killed: at the k-th rename of its runs, or right after its k-th run.
@@ -504,7 +504,7 @@ void SetWriters::NoWriteOverwritten(bool sameDate, int part, int parts) {
 INSTANTIATE_TEST_SUITE_P(EveryWriter, SetWritersKilled, ::testing::Range(0, kKillParts));
 
 // The writers raced by another program, in parts as the killed ones are.
-constexpr int kRaceParts = 6;
+constexpr int kRaceParts = 12;
 class SetWritersRaced : public SetWriters, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SetWritersRaced, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) {
