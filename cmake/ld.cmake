@@ -70,7 +70,9 @@ endfunction()
 # ld_test(<name> [GUI] [SHARDS <n>] LIBS <libs...>): one GoogleTest program of every .cpp file of the calling
 # folder. Core tests run with the scripted message box; GUI tests also get a QApplication on the offscreen
 # platform. SHARDS runs it as n tests of the test command, each with its share of the program's tests
-# (GoogleTest's sharding), so that a program of long tests stays within each test's CPU time.
+# (GoogleTest's sharding), so that a program of long tests ends well within each test's time on a machine
+# of two cores that other builds keep busy: each shard takes at most about a minute of CPU in the sanitizer
+# build.
 function(ld_test name)
   cmake_parse_arguments(T "GUI" "SHARDS" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")

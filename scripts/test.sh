@@ -9,8 +9,9 @@ bash scripts/deps.sh
 BUILD_DIR="${BUILD_DIR:-build/test}"
 BENCH_DIR="${BENCH_DIR:-build/bench}"
 JOBS="${JOBS:-$(nproc)}"
-# Test programs at once: one a core. Each program of the sanitizer build takes at most about a third of
-# the limit below in CPU seconds, so that it ends in time on a machine whose other cores are busy.
+# Test programs at once: one a core. Each test of the sanitizer build (a program, or a shard of one) takes
+# at most about a minute of CPU, so that it ends within a third of the limit below on a machine of two cores
+# that other builds keep busy.
 TEST_JOBS="${TEST_JOBS:-$JOBS}"
 # Line tables are all the sanitizers' reports need: the full debug information of every program would
 # weigh some ten times more on the build machine's disk.

@@ -1,5 +1,7 @@
 #include "support/test_env.h"
 
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "core/base/codepage.h"
 
@@ -43,14 +46,23 @@ void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(con
 
 namespace {
 
-// The memory file system's folder, when it is there, writable and has room for a test's tables.
+// A folder of a memory file system that this account may write in, with room for the tables of the tests
+// that run at once (each writes a few megabytes at most): the shared memory folder, which a container
+// often keeps small (64 MB), else the session's runtime folder.
 std::filesystem::path MemoryFolder() {
-  const std::filesystem::path shm = "/dev/shm";
-  struct statvfs room {};
-  if (::access(shm.c_str(), W_OK | X_OK) != 0 || ::statvfs(shm.c_str(), &room) != 0) return {};
-  constexpr unsigned long long kRoom = 512ULL << 20;
-  if (static_cast<unsigned long long>(room.f_bavail) * room.f_frsize < kRoom) return {};
-  return shm;
+  std::vector<std::filesystem::path> folders = {"/dev/shm"};
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0')
+    folders.emplace_back(runtime);
+  constexpr unsigned long long kRoom = 32ULL << 20;
+  for (const auto& folder : folders) {
+    struct statfs kind {};
+    struct statvfs room {};
+    if (::access(folder.c_str(), W_OK | X_OK) != 0 || ::statfs(folder.c_str(), &kind) != 0 ||
+        (kind.f_type != TMPFS_MAGIC && kind.f_type != RAMFS_MAGIC) || ::statvfs(folder.c_str(), &room) != 0)
+      continue;
+    if (static_cast<unsigned long long>(room.f_bavail) * room.f_frsize >= kRoom) return folder;
+  }
+  return {};
 }
 
 }  // namespace

@@ -196,9 +196,36 @@ protected:
 };
 
 // The writers of the list in parts, each part a test of its own, so that the test command's shards share
-// out the forked writers' CPU time; every writer falls in one part.
-constexpr int kKillParts = 4;
+// out the forked writers' time; every writer falls in one part.
+constexpr int kKillParts = 24;
 class SetWritersKilled : public SetWriters, public ::testing::WithParamInterface<int> {};
+
+// Where a writer is stopped and killed: at the k-th rename of its runs, or right after its k-th run.
+struct TKill {
+  bool afterRun;
+  int k;
+};
+
+// The kills of a round, by the renames of each run of the writer in the order of its runs. Every run is
+// killed at its first and its last rename and right after it in either round. The renames between leave the
+// set as their neighbours do (some of its tables new, the rest old): over the sample each of them is killed
+// in a run of up to fourteen tables, and twelve spread evenly over a longer run; over the earlier sets three,
+// spread evenly, and in a long run others than over the sample.
+std::vector<TKill> KillsOfRound(const std::vector<int>& renamesByRun, int runs, bool earlier) {
+  const int killedBetween = earlier ? 3 : 12;
+  std::vector<TKill> kills;
+  int k = 0;
+  for (const int size : renamesByRun) {
+    const int between = std::max(size - 2, 0);
+    const int step = std::max((between + killedBetween - 1) / killedBetween, 1), first = earlier ? step / 2 : 0;
+    for (int at = 1; at <= size; ++at) {
+      ++k;
+      if (at == 1 || at == size || (at - 2) % step == first) kills.push_back({false, k});
+    }
+  }
+  for (int run = 1; run <= runs; ++run) kills.push_back({true, run});
+  return kills;
+}
 
 TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
   ASSERT_FALSE(ld::SetWriters().empty());
@@ -222,8 +249,14 @@ TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
       // Not killed: it writes without a fault and leaves nothing of its runs, and every table of its sets
       // that it changes is put in place by a run.
       int renamed = 0, runs = 0;
+      std::vector<int> renamesByRun;
       SetTableRunStepHook([&](TRunStep step) {
-        renamed += step == TRunStep::Renamed;
+        if (step == TRunStep::Locked) renamesByRun.push_back(0);
+        if (step == TRunStep::Renamed) {
+          ++renamed;
+          if (renamesByRun.empty()) renamesByRun.push_back(0);
+          ++renamesByRun.back();
+        }
         runs += step == TRunStep::Committed;
       });
       EXPECT_EQ(ErrorOf([&] { writer.Run(folder_); }), "<no error>");
@@ -249,17 +282,16 @@ TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
         EXPECT_GE(renamed, changed) << "a table of a set written outside a run of the tables";
       }
 
-      // Stopped at each rename, and right after each run: a file the writer puts in place outside its
-      // runs, after or between them, is then left mixed with the set.
-      for (int k = 1; k <= renamed + runs; ++k) {
-        const bool afterRun = k > renamed;
-        SCOPED_TRACE(afterRun ? "killed after the run " + std::to_string(k - renamed) + " of " + std::to_string(runs)
+      // Stopped at renames, and right after each run: a file the writer puts in place outside its runs,
+      // after or between them, is then left mixed with the set.
+      for (const auto& [afterRun, k] : KillsOfRound(renamesByRun, runs, earlier)) {
+        SCOPED_TRACE(afterRun ? "killed after the run " + std::to_string(k) + " of " + std::to_string(runs)
                               : "killed at the rename " + std::to_string(k) + " of " + std::to_string(renamed));
         Restore();
-        const pid_t pid = Forked([&] {
+        const pid_t pid = Forked([&, afterRun = afterRun, k = k] {
           if (afterRun) {
             // a run's last step is the removal of its last record
-            SetTableRunStepHook([k = k - renamed, done = 0, laid = 0, removed = 0](TRunStep step) mutable {
+            SetTableRunStepHook([k, done = 0, laid = 0, removed = 0](TRunStep step) mutable {
               if (step == TRunStep::Locked) laid = removed = 0;
               laid += step == TRunStep::RecordLaid;
               done += step == TRunStep::Committed;
@@ -472,7 +504,7 @@ void SetWriters::NoWriteOverwritten(bool sameDate, int part, int parts) {
 INSTANTIATE_TEST_SUITE_P(EveryWriter, SetWritersKilled, ::testing::Range(0, kKillParts));
 
 // The writers raced by another program, in parts as the killed ones are.
-constexpr int kRaceParts = 4;
+constexpr int kRaceParts = 12;
 class SetWritersRaced : public SetWriters, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SetWritersRaced, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) {
