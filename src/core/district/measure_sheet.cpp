@@ -102,6 +102,11 @@ void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<
 bool SaysWhen(std::string_view text) {
   std::vector<std::string> words, digits;
   Tokens(text, words, digits);
+  // the hour of a measurement beside its title ("18:00", "9:30:00")
+  if (words.empty() && (digits.size() == 2 || digits.size() == 3) && digits[0].size() <= 2 &&
+      std::all_of(digits.begin() + 1, digits.end(), [](const std::string& d) { return d.size() == 2; }) &&
+      std::count(text.begin(), text.end(), ':') == static_cast<long>(digits.size() - 1))
+    return true;
   static const char* const kMonths[] = {"ЯНВАР", "ФЕВРАЛ", "МАРТ", "АПРЕЛ", "МАЙ", "МАЯ", "ИЮН", "ИЮЛ", "АВГУСТ",
                                         "СЕНТЯБР", "ОКТЯБР", "НОЯБР", "ДЕКАБР"};
   static const char* const kWords[] = {"ЗА", "Г", "ГГ", "ГОД", "ГОДА", "ДАТА", "ОТ", "ПО", "С", "НА", "КВ", "КВАРТАЛ",
@@ -254,6 +259,22 @@ TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std:
   if (row == from + kMostTitleRows || RowHoldsValue(cells, row, numbers)) {
     // no headings: the data begin right below the titles (or at `from`, where the titles go on)
     return {0, row == from + kMostTitleRows ? from : row};
+  }
+  // labels above the headings ("РЭС" | "Центральный", "Подстанция" | "ПС 110/10 кВ Заречная", a title
+  // with "Дата" and its date): a row of a few cells under which a fuller row of headings of its own (not
+  // one that goes on with it) stands is a title
+  const auto filled = [&](int r) {
+    int n = 0;
+    for (int col = 1; col <= last + kTitleReach; ++col) n += !cells(r, col).Blank();
+    return n;
+  };
+  for (int next = row + 1; next < from + kMostTitleRows; ++next) {
+    if (blank(next)) continue;
+    if (RowHoldsValue(cells, next, numbers) || UnderHeadings(cells, next, key, numbers, last) ||
+        !RowOfHeadings(cells, next, numbers) || cells(next, key).Blank() || filled(row) > kTitleMarks ||
+        filled(next) <= filled(row))
+      break;
+    row = next;
   }
   TSheetHead head{row, row + 1};
   while (head.First - row < 4 && UnderHeadings(cells, head.First, key, numbers, last)) ++head.First;

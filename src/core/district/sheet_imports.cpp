@@ -86,7 +86,7 @@ const std::vector<TSheetImport>& SheetImports() {
          const TValueRead<std::string> name = cells(row, 1).Name();
          return !name || IsFeederNumber(*name.Value);
        },
-       true},
+       true, false, {}, HouseholdsGap},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
       // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
@@ -355,6 +355,7 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (keyCell.RangeOnly()) continue;
     // the units, the column numbers or the second row of the headings above, as the readers pass them
     if (UnderHeadings(cells, row, key, numbers, last)) continue;
+    if (keyCell.Blank() && import.BlankWithin && import.BlankWithin(cells, row)) continue;
     if (keyCell.Blank()) {
       gap = data;
       if (import.FirstBlankEnds) {
@@ -417,32 +418,79 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
 // The sheet as a reader takes it: a figure under a heading that says its column in a unit of another
 // scale ("тыс. кВт*ч", "МВт*ч" over kW·h, HeadingScale) is brought to the column's own unit exactly as
 // its digits shift, down to the next heading over the column; a text there that reads no number cannot
-// be brought to it and is named by its cell as a value that does not read.
+// be brought to it and is named by its cell as a value that does not read. A heading is a cell of a row
+// without a value, with the units row under it; a figure typed with its unit in a row of data is none.
+// What a title, a label or a note says of the column's unit ("Технический учет, тыс. кВт*ч", "Единица
+// измерения: тыс. кВт*ч", "* данные в тыс. кВт*ч") is said of every row of it where its own heading
+// states no scale; two statements of different scales refuse the book by the cells.
 TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, double setting) {
   struct TScaled {
     int Col;
     std::vector<std::pair<int, int>> From;  // from below which row, which power of ten
+    int Stated = 0;                         // what the titles, labels and notes state
   };
   std::vector<TScaled> scaled;
-  const int key = import.Columns.front().Col;
+  const int key = import.Columns.front().Col, last = LastColumn(import);
+  const std::vector<int> numbers = NumberColumns(import);
+  const auto text = [&](int row, int col) -> std::string {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number()) return {};
+    const TValueRead<std::string> heading = cell.Heading();
+    return heading ? *heading.Value : std::string();
+  };
   for (const TSheetColumn& column : import.Columns) {
     if (column.Kind != TSheetColumnKind::Number && column.Kind != TSheetColumnKind::Digits) continue;
     const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings;
     if (words.empty()) continue;
     TScaled columnScaled{column.Col, {}};
-    int exponent = 0;
+    // two cells that give the column units of different scales: which one the figures are in cannot be told
+    const auto scales = [&](int row, int col, int otherRow, int otherCol) {
+      return TCellTextError(row, col, "\"" + text(row, col) + "\" - единица столбца " + std::to_string(column.Col) + " (" +
+                                          column.Title + ") другого масштаба, чем в ячейке " +
+                                          SheetCellName(otherRow, otherCol) + " \"" + text(otherRow, otherCol) + "\"");
+    };
+    int exponent = 0, statedRow = 0, statedCol = 0;
+    std::vector<std::pair<int, std::string>> headings;  // the rows whose own heading states a scale
     for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
-      const TOutsideValue cell = cells(row, column.Col);
-      empty = cell.Blank() && cells(row, key).Blank() ? empty + 1 : 0;
-      if (cell.Kind() != TOutsideValue::TKind::Text) continue;
-      const TValueRead<std::string> heading = cell.Heading();
-      if (!heading || !HeadingHoldsWord(*heading.Value) || !HeadingSays(*heading.Value, words)) continue;
-      if (const int said = HeadingScale(*heading.Value, words); said != exponent) {
-        columnScaled.From.emplace_back(row, said);
-        exponent = said;
+      empty = cells(row, column.Col).Blank() && cells(row, key).Blank() ? empty + 1 : 0;
+      if (RowHoldsValue(cells, row, numbers)) continue;
+      // a units row under the headings is theirs, column by column, however few its cells
+      const bool title =
+          !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false);
+      if (!title) {
+        std::string heading = text(row, column.Col);
+        if (!heading.empty() && HeadingHoldsWord(heading) && HeadingSays(heading, words)) {
+          // the units row under it is the heading's, never a figure to scale
+          int below = row;
+          if (const std::string unit = text(row + 1, column.Col);
+              !unit.empty() && UnderHeadings(cells, row + 1, key, numbers, last)) {
+            heading += ", " + unit;
+            below = row + 1;
+          }
+          if (const int said = HeadingScale(heading, words); said != exponent) {
+            columnScaled.From.emplace_back(below, said);
+            exponent = said;
+          }
+          if (exponent != 0) headings.emplace_back(row, heading);
+        }
+      }
+      // a title, a label's value or a note: a row of its own above the headings or below the data
+      for (int col = 1; title && col <= last + kTitleReach; ++col) {
+        std::string statement = text(row, col);
+        if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
+        if (statement.empty() || !HeadingHoldsWord(statement) || !HeadingSays(statement, words)) continue;
+        const int said = HeadingScale(statement, words);
+        if (said == 0) continue;
+        if (columnScaled.Stated != 0 && columnScaled.Stated != said) throw scales(row, col, statedRow, statedCol);
+        columnScaled.Stated = said;
+        statedRow = row;
+        statedCol = col;
       }
     }
-    if (!columnScaled.From.empty()) scaled.push_back(std::move(columnScaled));
+    if (columnScaled.Stated != 0)
+      for (const auto& [row, heading] : headings)
+        if (HeadingScale(heading, words) != columnScaled.Stated) throw scales(row, column.Col, statedRow, statedCol);
+    if (!columnScaled.From.empty() || columnScaled.Stated != 0) scaled.push_back(std::move(columnScaled));
   }
   if (scaled.empty()) return cells;
   return [cells, scaled](int row, int col) {
@@ -452,7 +500,10 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
       int exponent = 0;
       for (const auto& [from, said] : column.From)
         if (from < row) exponent = said;
-      return ScaledCell(cell, exponent);
+      if (exponent != 0) return ScaledCell(cell, exponent);
+      // a statement above the headings or below the data covers the figures; the texts of the head are
+      // its reader's
+      return cell.Number() ? ScaledCell(cell, column.Stated) : cell;
     }
     return cell;
   };

@@ -104,6 +104,9 @@ struct TSheetImport {
   // Where the reader's rows begin when the sheet itself says so (a sheet kept without its title row or
   // without its headings, FirstPointRow); empty: below HeadingRow.
   std::function<int(const TSheetCells& cells)> FirstDataRow = {};
+  // An empty key cell that the data go on past (a households book's empty row under a station's name),
+  // as the reader passes it; empty: none.
+  std::function<bool(const TSheetCells& cells, int row)> BlankWithin = {};
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A figure under a heading of its column's unit in

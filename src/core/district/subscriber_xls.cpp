@@ -383,6 +383,20 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 
 bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; }
 
+bool HouseholdsGap(const TSheetCells& cells, int row) {
+  if (row < 2 || !cells(row, 1).Blank() || !cells(row, 1).EndFault().empty()) return false;
+  const TValueRead<std::string> above = cells(row - 1, 1).Name(), below = cells(row + 1, 1).Name();
+  return above && !above.Value->empty() && !IsFeederNumber(*above.Value) && below && IsFeederNumber(*below.Value);
+}
+
+bool HouseholdsHeadingRow(const TSheetCells& cells, int row) {
+  return !RowHoldsValue(cells, row, kHouseholdFigures) && std::all_of(kHouseholdFigures.begin(), kHouseholdFigures.end(), [&](int col) {
+    const TOutsideValue cell = cells(row, col);
+    const TValueRead<std::string> heading = cell.Heading();
+    return cell.Kind() == TOutsideValue::TKind::Text && heading && HeadingHoldsWord(*heading.Value);
+  });
+}
+
 std::string HouseholdsFeeder(std::string_view name) {
   if (name.empty()) return {};
   // a feeder written with its letter, in whatever way ("Л8", "л.1", "Л-8", "Ф-3"), is named as written;
@@ -610,7 +624,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   // the rows under a row of headings (units, the columns' numbers)
   const int first = RowBelowTitles(cells, 1, kHouseholdFigures, 4);
   int last = first;
-  while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4)) ++last;
+  while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, last)) ++last;
   --last;
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
@@ -620,10 +634,15 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   int n = 0;
   for (int r = first; r <= last; ++r) {
     // the units or the columns' numbers under a row of headings are no feeder
-    if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4)) continue;
-    // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
-    // and refuses the workbook by its cell
-    const std::string s = UpperCase(TakeUnitName(cells, r, 1));
+    if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, r)) continue;
+    // a row of headings, whatever its first cell says ("ТП /" and "№ фидера" in two lines), is no station
+    if (HouseholdsHeadingRow(cells, r)) continue;
+    // the first cell tells a feeder (its number, 0 among them) from a station: one that cannot be read
+    // tells neither, and refuses the workbook by its cell; a 0 alone in its row is a station's name that
+    // a text formula left without its text
+    std::string s = UpperCase(TakeName(cells, r, 1));
+    const bool alone = cells(r, 2).Blank() && cells(r, 3).Blank() && cells(r, 4).Blank();
+    if (!IsFeederNumber(s) || (alone && !NamesUnit(s))) s = UpperCase(TakeUnitName(cells, r, 1));
     if (IsFeederNumber(s)) {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is

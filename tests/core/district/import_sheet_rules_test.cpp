@@ -838,6 +838,45 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "не найден"},
       {kTransformerMeasureSheet, {transformers[0], {"", "", "", "", "кВА", "", "", "кВт"}, transformers[1]}, transformer,
        "не найден"},
+      // a unit or a scale said above the headings or below the data is said of every figure column under
+      // it: a title, a units row, a label, a note
+      {kTechnicalSheet, under({{"Технический учет за ноябрь 2026 г., тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|",
+       "|1.1|"},
+      {kTechnicalSheet, under({{"Единица измерения: тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1"}}, {{}, {"* данные в тыс. кВт*ч"}}), "|1100|", "|1.1|"},
+      {kHouseholdsSheet, under({{"Бытовые абоненты, тыс. кВт*ч"}}, {{"ТП-42"}, {"1", "Л1", "41", "2.75025"}}),
+       "ТП-42|Л1|41||2750.25|", "2.75025"},
+      {kHouseholdsSheet, {{"№", "Фидер", "Кол-во абонентов", "Потребление"}, {"", "", "шт", "тыс."}, {"ТП-42"}, {"1", "Л1", "41", "9.8"}},
+       feeder, "9.8"},
+      {kHouseholdsSheet, {{"ТП-42"}, {"1", "Л1", "41", "9.8"}, {}, {"* данные в тыс. кВт*ч"}}, feeder, "9.8"},
+      // two statements of different scales over one column: which one holds cannot be told
+      {kHouseholdsSheet,
+       under({{"Бытовые абоненты, млн кВт*ч"}},
+             {{"№", "Фидер", "Кол-во абонентов", "Потребление, МВт*ч"}, households[0], households[1]}),
+       "refused: ячейка D2: \"Потребление, МВт*ч\" - единица столбца 4 (потребление) другого масштаба, чем в ячейке A1", "9800"},
+      {kTechnicalSheet, under({{"Технический учет, тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}, {}, {"* данные в млн кВт*ч"}}),
+       "refused: ячейка A5: \"* данные в млн кВт*ч\" - единица столбца 2 (активная энергия) другого масштаба, чем в ячейке A1", "1100"},
+      {kStationMeasureSheet, {{"Замеры нагрузок ТП, МВт"}, {"ТП", "Sном, кВА", "P"}, {"ТП-42", "400", "0.035"}}, stationLoad,
+       "0.035"},
+      // a figure typed with its unit in a data cell is no heading: the rows below keep their column's scale
+      {kHouseholdsSheet, {{"ТП-42"}, {"1", "Л1", "41", "2,75 тыс. кВт*ч"}, {"2", "Ф-2", "5", "120.5"}}, "ТП-42|Ф-2|5||120.5|",
+       "120500"},
+      {kHouseholdsSheet,
+       {{"№", "Фидер", "Кол-во абонентов", "Потребление, тыс. кВт*ч"}, {"ТП-42"}, {"1", "Л1", "41", "0,5 кВт*ч"},
+        {"2", "Ф-2", "5", "2.5"}},
+       "ТП-42|Ф-2|5||2500|", "|2.5|"},
+      // labels, dates and times beside a title; a line break in a heading; a station's empty row; a
+      // feeder numbered 0
+      {kTechnicalSheet, under({{"Технический учет", "Дата", "#30.11.2026"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"РЭС", "Центральный"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Подстанция", "ПС 110/10 кВ Заречная"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Технический учет", "", "ПС Северная"}}, technical), energies, "Ошибка"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры по трансформаторам 16.12.2026", "", "", "", "", "18:00"}}, transformers),
+       transformer, "Ошибка"},
+      {kHouseholdsSheet, under({{"ТП /\n№ фидера", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}}, households), feeder,
+       "Ошибка"},
+      {kHouseholdsSheet, {{"ТП-42"}, {}, {"1", "Л1", "41", "9800"}}, feeder, "нет ни одной"},
+      {kHouseholdsSheet, {{"ТП-42"}, {"0", "Л1", "41", "9800"}}, feeder, "не имя"},
   };
   for (const TCase& c : cases) {
     std::string shown;
@@ -859,6 +898,8 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
     const std::string said = ReadShown(FindSheetImport(c.reader), cells);
     if (c.stored.empty()) {
       EXPECT_EQ(said.rfind("0 не подходит для команды", 0), 0u) << c.reader << " " << shown << "\n" << said;
+    } else if (c.stored.rfind("refused", 0) == 0) {
+      EXPECT_EQ(said.rfind(c.stored, 0), 0u) << c.reader << " " << shown << "\n" << said;
     } else {
       EXPECT_EQ(said.rfind("1 ", 0), 0u) << c.reader << " " << shown << "\n" << said;
       EXPECT_NE(said.find(c.stored), std::string::npos) << c.reader << " " << shown << "\n" << said;
