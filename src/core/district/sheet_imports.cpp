@@ -1,7 +1,9 @@
 #include "core/district/sheet_imports.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -307,6 +309,40 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   int beyondRow = headingRow;  // where the heading after the sheet's own columns stands
   if (headingRow == 1 && !import.FirstDataRow) {
     const TSheetHead head = SheetHeadRows(cells, 1, key, numbers, last);
+    // numbers that go up by one from column to column over every figure column (hours, days, months,
+    // years) head a table of periods: a row of their headings, never a row of figures
+    // ("1-2", "2-3": the hours of a load curve)
+    const auto period = [&](const TOutsideValue& cell) -> std::optional<int> {
+      if (cell.Kind() == TOutsideValue::TKind::Number)
+        if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
+      if (cell.Kind() != TOutsideValue::TKind::Text) return std::nullopt;
+      if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
+      const TValueRead<std::string> text = cell.Name();
+      if (!text) return std::nullopt;
+      int from = 0, to = 0;
+      const char* const end = text.Value->data() + text.Value->size();
+      const auto [dash, fromFault] = std::from_chars(text.Value->data(), end, from);
+      if (fromFault != std::errc() || dash == end || *dash != '-') return std::nullopt;
+      const auto [rest, toFault] = std::from_chars(dash + 1, end, to);
+      if (toFault != std::errc() || rest != end || to != from + 1) return std::nullopt;
+      return from;
+    };
+    // (in the row of headings, the first of the data or a row the titles took)
+    for (int row = 1; row <= (head.Heading > 0 ? head.Heading : head.First) && numbers.size() >= 2; ++row) {
+      std::string periods;
+      bool counted = true;
+      int firstPeriod = 0;
+      for (std::size_t i = 0; i < numbers.size() && counted; ++i) {
+        const TOutsideValue cell = cells(row, numbers[i]);
+        const std::optional<int> n = period(cell);
+        if (n && i == 0) firstPeriod = *n;
+        counted = n && *n == firstPeriod + (numbers[i] - numbers[0]);
+        if (counted) periods += (periods.empty() ? "\"" : "\", \"") + *cell.Name().Value;
+      }
+      if (counted)
+        return other + "строка " + std::to_string(row) + ": над столбцами значений " + periods +
+               "\" - номера часов, дней, месяцев или лет, а не заголовки столбцов";
+    }
     if (head.Heading > 0)
       if (std::string fault = headingFault(head.Heading); !fault.empty()) return fault;
     beyondRow = head.Heading;
@@ -438,6 +474,21 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     const TValueRead<std::string> heading = cell.Heading();
     return heading ? *heading.Value : std::string();
   };
+  // the rows of the head, above the data, among them and below them: those without a value, each a
+  // title (a title, a label, a note: a row of its own) or not (headings, units rows)
+  struct THeadRow {
+    int Row;
+    bool Title;
+  };
+  std::vector<THeadRow> head;
+  for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
+    bool blank = true;
+    for (int col = 1; col <= last && blank; ++col) blank = cells(row, col).Blank();
+    empty = blank ? empty + 1 : 0;
+    if (blank || RowHoldsValue(cells, row, numbers)) continue;
+    // a units row under the headings is theirs, column by column, however few its cells
+    head.push_back({row, !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false)});
+  }
   for (const TSheetColumn& column : import.Columns) {
     if (column.Kind != TSheetColumnKind::Number && column.Kind != TSheetColumnKind::Digits) continue;
     const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings;
@@ -451,12 +502,7 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     };
     int exponent = 0, statedRow = 0, statedCol = 0;
     std::vector<std::pair<int, std::string>> headings;  // the rows whose own heading states a scale
-    for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
-      empty = cells(row, column.Col).Blank() && cells(row, key).Blank() ? empty + 1 : 0;
-      if (RowHoldsValue(cells, row, numbers)) continue;
-      // a units row under the headings is theirs, column by column, however few its cells
-      const bool title =
-          !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false);
+    for (const auto& [row, title] : head) {
       if (!title) {
         std::string heading = text(row, column.Col);
         if (!heading.empty() && HeadingHoldsWord(heading) && HeadingSays(heading, words)) {

@@ -826,6 +826,11 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       // a unit of the row below with a scale of its own: the energy is converted, never taken as kW·h
       {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "МВт*ч", "", "", ""}, technical[1]},
        "ПС-1|ТП-42|||4|||1100000|5|6|7|", energies},
+      // numbers over the energies are hours, days, months or years of a table of periods, no headings
+      {kTechnicalSheet, {{"Фидер", "1", "2", "3", "4", "5"}, {"ТП-42", "300", "301", "302", "303", "304"}}, "", energies},
+      {kTechnicalSheet, {{"Наименование", "2023", "2024", "2025", "2026"}, {"ТП-42", "1100", "5", "6", "7"}}, "", energies},
+      {kTechnicalSheet, under({{"Потребление по месяцам"}}, {{"Фидер", "1", "2", "3", "4"}, technical[1]}), "", energies},
+      {kTechnicalSheet, {{"Фидер", "1-2", "2-3", "3-4", "4-5"}, technical[1]}, "", energies},
       // without its heading row the first input is taken, never judged as a heading
       {kTechnicalSheet, {technical[1]}, energies, "заголов"},
       // last month's block below an empty row ends the table, and is named
