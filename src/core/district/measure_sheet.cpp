@@ -390,6 +390,21 @@ std::string UnitNameFault(std::string_view name) {
   return fault;
 }
 
+std::string LostTextFault(std::string_view text, std::string_view what) {
+  std::string fault = "\"";
+  fault.append(text);
+  fault.append("\" - не ");
+  fault.append(what);
+  fault.append(": так показывается и текстовая формула, чей текст книга не сохранила; впишите его текстом");
+  return fault;
+}
+
+std::string TakeNamingText(const TSheetCells& cells, int row, int col, std::string_view what) {
+  std::string text = TakeJoinedName(cells, row, col);
+  if (!NamesUnit(text)) throw TCellTextError(row, col, LostTextFault(text, what));
+  return text;
+}
+
 std::string TakeUnitName(const TSheetCells& cells, int row, int col) {
   std::string name = TakeName(cells, row, col);
   if (!NamesUnit(name)) throw TCellTextError(row, col, UnitNameFault(name));

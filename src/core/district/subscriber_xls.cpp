@@ -551,9 +551,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
 
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
     const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
-    const std::string ndog = text(2), name = text(4);
+    const std::string ndog = TakeNamingText(cells, r, 2, "номер договора"), name = text(4);
     c.Ndog->SetNew(n, put(ndog, ndogField, r, 2));
-    c.Abonent->SetNew(n, put(text(3), abonent, r, 3));
+    c.Abonent->SetNew(n, put(TakeNamingText(cells, r, 3, "имя абонента"), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));

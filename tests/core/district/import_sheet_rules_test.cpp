@@ -715,6 +715,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
       {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
       {{4, 6}, text("00"), "\"00\" - не имя ТП"},
+      {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
+      {{4, 3}, text("0"), "\"0\" - не имя абонента"},
   };
   for (const TRefused& t : refused) {
     TCellsOf cells = point;
