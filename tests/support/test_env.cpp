@@ -1,5 +1,8 @@
 #include "support/test_env.h"
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -38,9 +41,26 @@ void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(con
   }
 }
 
-TempDir::TempDir() {
+namespace {
+
+// The memory file system's folder, when it is there, writable and has room for a test's tables.
+std::filesystem::path MemoryFolder() {
+  const std::filesystem::path shm = "/dev/shm";
+  struct statvfs room {};
+  if (::access(shm.c_str(), W_OK | X_OK) != 0 || ::statvfs(shm.c_str(), &room) != 0) return {};
+  constexpr unsigned long long kRoom = 512ULL << 20;
+  if (static_cast<unsigned long long>(room.f_bavail) * room.f_frsize < kRoom) return {};
+  return shm;
+}
+
+}  // namespace
+
+TempDir::TempDir(Where where) {
   std::random_device rd;
-  const auto base = std::filesystem::temp_directory_path();
+  std::filesystem::path base;
+  // a folder asked for by TMPDIR stays the one used: a test of accounts may need a shared one there
+  if (where == Where::Memory && std::getenv("TMPDIR") == nullptr) base = MemoryFolder();
+  if (base.empty()) base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     auto candidate = base / ("ldtest-" + std::to_string(rd()) + std::to_string(rd()));
     if (std::filesystem::create_directory(candidate)) {

@@ -23,7 +23,12 @@ std::string ErrorOf(const std::function<void()>& f);
 // A fresh empty folder, removed with everything in it when the object goes.
 class TempDir {
 public:
-  TempDir();
+  // Where the folder is made. Memory: a folder of the machine's memory file system when it has one with
+  // room, so that the flushes of a test that writes thousands of tables (each writer flushes what it
+  // writes) cost nothing and never wait on a disk that other programs keep busy; the temporary folder
+  // otherwise. What the writers do is the same in either.
+  enum class Where { Temp, Memory };
+  explicit TempDir(Where where = Where::Temp);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -55,6 +55,11 @@ enum : unsigned {
   kNumber = 16384,
   kCosine = 32768,  // cos φ: another ratio than the tangent a column of tangents holds
   kRatio = 65536,   // a meter's or transformer's ratio: К with its index ("Ктт", "Красч", "Кр")
+  kReading = 1u << 17,     // a meter's reading at a moment, a counter: "Показания", "нач.", "кон."
+  kPrice = 1u << 18,       // a price or a rate: "тариф", "ставка", "руб."
+  kPlan = 1u << 19,        // a plan, a limit, a forecast
+  kGeneration = 1u << 20,  // generation or own needs where consumption is stored
+  kRate = 1u << 21,        // a unit per a period: "кВт·ч/мес"
 };
 constexpr unsigned kQuantities = kActive | kReactive | kApparent | kCurrent | kVoltage | kRatio;
 
@@ -66,7 +71,11 @@ std::string MeaningName(unsigned meaning) {
       {kPeriod, "период (месяц, квартал)"}, {kCount, "количество"}, {kYear, "год"}, {kPercent, "проценты"},
       {kFactor, "коэффициент"}, {kInventory, "инвентарный номер"}, {kDate, "дата"}, {kCode, "код"},
       {kNumber, "номер"}, {kCosine, "коэффициент мощности (cos φ)"},
-      {kRatio, "коэффициент трансформации или расчетный коэффициент"}};
+      {kRatio, "коэффициент трансформации или расчетный коэффициент"},
+      {kReading, "показание счетчика на момент, а не расход за период"}, {kPrice, "цена или тариф"},
+      {kPlan, "план, лимит или прогноз, а не измеренное значение"},
+      {kGeneration, "выработка или собственные нужды, а не потребление"},
+      {kRate, "расход в единицу времени"}};
   for (const auto& [flag, name] : names)
     if (meaning & flag) return name;
   return {};
@@ -90,7 +99,12 @@ const TUnit* FindUnit(const TWord& h) {
       {U"КВАРЧ", U"ВАРЧ", 3, kReactive},   {U"МВАРЧ", U"ВАРЧ", 6, kReactive},  {U"ВА", U"ВА", 0, kApparent},
       {U"КВА", U"ВА", 3, kApparent},       {U"МВА", U"ВА", 6, kApparent},      {U"А", U"А", 0, kCurrent},
       {U"КА", U"А", 3, kCurrent},          {U"КВ", U"В", 3, kVoltage},         {U"М", U"М", 0, kLength},
-      {U"КМ", U"М", 3, kLength},           {U"%", U"%", 0, kPercent}};
+      {U"КМ", U"М", 3, kLength},           {U"%", U"%", 0, kPercent},
+      // the same units in Latin letters, as the splitter leaves them: kW, MW, kWh, MWh, kvar, kvarh
+      {U"КW", U"ВТ", 3, kActive},          {U"МW", U"ВТ", 6, kActive},         {U"GW", U"ВТ", 9, kActive},
+      {U"WН", U"ВТЧ", 0, kActive},         {U"КWН", U"ВТЧ", 3, kActive},       {U"МWН", U"ВТЧ", 6, kActive},
+      {U"GWН", U"ВТЧ", 9, kActive},        {U"ВАR", U"ВАР", 0, kReactive},     {U"КВАR", U"ВАР", 3, kReactive},
+      {U"МВАR", U"ВАР", 6, kReactive},     {U"КВАRН", U"ВАРЧ", 3, kReactive},  {U"МВАRН", U"ВАРЧ", 6, kReactive}};
   for (const TUnit& unit : units)
     if (h == unit.Word) return &unit;
   return nullptr;
@@ -102,11 +116,50 @@ unsigned UnitQuantity(const TWord& h) {
   return unit ? unit->Quantity : 0;
 }
 
-// A word that multiplies the unit after it ("тыс. кВт*ч", "млн кВт*ч"): its power of ten, or 0.
+// A word that multiplies the unit it stands by ("тыс. кВт*ч", "тысяч кВт*ч", "млн кВт*ч", "млрд",
+// "кВт*ч ×1000", "10³ кВт*ч"): its power of ten, or 0.
 int ScaleWordExponent(const TWord& h) {
   if (h == U"ТЫС" || h.starts_with(U"ТЫСЯЧ")) return 3;
   if (h == U"МЛН" || h.starts_with(U"МИЛЛИОН")) return 6;
+  if (h == U"МЛРД" || h.starts_with(U"МИЛЛИАРД")) return 9;
+  // "×1000", "x1000", "х1000" (the sign and the power written as one word) and "10^3" of "10³"
+  std::size_t from = h.starts_with(U"×") || h.starts_with(U"X") || h.starts_with(U"Х") ? 1 : 0;
+  if (h.size() == 4 && h.starts_with(U"10^") && h[3] >= U'1' && h[3] <= U'9') return static_cast<int>(h[3] - U'0');
+  if (from == 1 && h.size() >= 3 && h[1] == U'1' &&
+      std::all_of(h.begin() + 2, h.end(), [](char32_t c) { return c == U'0'; }))
+    return static_cast<int>(h.size() - 2);
   return 0;
+}
+
+// A power of ten written alone ("1000" after "x "): its exponent, or 0.
+int PowerOfTen(const TWord& h) {
+  if (h.size() < 2 || h[0] != U'1' || !std::all_of(h.begin() + 1, h.end(), [](char32_t c) { return c == U'0'; }))
+    return 0;
+  return static_cast<int>(h.size() - 1);
+}
+
+const TUnit* FindUnit(const TWord& h);
+
+// The scale each word of a heading says, by where it stands: a scale word's power of ten
+// (ScaleWordExponent), "т." before a unit a thousand ("т. кВт*ч"), a sign of multiplication or "x" before
+// a power of ten ("x 1000") its power; the power after such a sign is part of the scale (`parts`).
+std::vector<int> WordScales(const std::vector<TWord>& held, std::vector<bool>* parts = nullptr) {
+  std::vector<int> scales(held.size(), 0);
+  if (parts) parts->assign(held.size(), false);
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const TWord& h = held[i];
+    const bool next = i + 1 < held.size();
+    if (const int e = ScaleWordExponent(h)) {
+      scales[i] = e;
+    } else if (h == U"Т" && next && FindUnit(held[i + 1]) != nullptr) {
+      scales[i] = 3;
+    } else if ((h == U"×" || h == U"X" || h == U"Х") && next && PowerOfTen(held[i + 1]) != 0) {
+      scales[i] = PowerOfTen(held[i + 1]);
+      if (parts) (*parts)[i + 1] = true;
+      ++i;
+    }
+  }
+  return scales;
 }
 
 // A power's unit that an hour after it makes an energy's ("кВт.ч", "кВт-час").
@@ -171,7 +224,23 @@ std::vector<THeadingWord> HeadingWords(std::string_view text) {
       return test(NextUtf8Char(next, n));
     };
     const TWord& last = words.back().Word;
-    if ((ch == U'+' || ch == U'-') && (last == U"А" || last == U"R") && joined == TWord::npos &&
+    // a superscript power after 10: "10³" is "10^3"
+    char32_t power = 0;
+    for (const auto& [sup, digit] : {std::pair{U'\u2070', U'0'}, std::pair{U'\u00B9', U'1'}, std::pair{U'\u00B2', U'2'},
+                                     std::pair{U'\u00B3', U'3'}, std::pair{U'\u2076', U'6'}, std::pair{U'\u2079', U'9'}})
+      if (ch == sup) power = digit;
+    if (power != 0 && last == U"10") {
+      words.back().Word += U"^";
+      words.back().Word.push_back(power);
+      words.back().Written += written;
+    } else if (IsUnitJoiner(ch) && (nextIs([](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
+                                    nextIs([](char32_t c) { return c == U' '; }))) {
+      // a multiplication sign before a figure is a scale of its own ("кВт*ч ×1000", "кВт·ч × 1000")
+      endWord();
+      words.back() = {U"×", std::string(written)};
+      if (!nextIs([](char32_t c) { return c >= U'0' && c <= U'9'; })) words.emplace_back();
+    } else if ((ch == U'+' || ch == U'-') && (last == U"А" || last == U"R" || last == U"ЭА" || last == U"ЭР") &&
+               joined == TWord::npos &&
         !nextIs([](char32_t c) { return IsWordChar(c) || c == U'V'; })) {
       // the meter's notation of a direction: A+ active energy taken, R- reactive given
       words.back().Word.push_back(ch);
@@ -281,8 +350,8 @@ unsigned WordQuantity(const TWord& h) {
   if (h.starts_with(U"НАПРЯЖ") || h == U"НАПР") return kVoltage;
   if (IsRatio(h)) return kRatio;
   // a meter's notation: A+ and A- the active energy taken and given, R+ and R- the reactive; Эа and Эр
-  if (h == U"А+" || h == U"А-" || h == U"ЭА") return kActive;
-  if (h == U"R+" || h == U"R-" || h == U"ЭР") return kReactive;
+  if (h == U"А+" || h == U"А-" || h == U"ЭА" || h == U"ЭА+" || h == U"ЭА-") return kActive;
+  if (h == U"R+" || h == U"R-" || h == U"ЭР" || h == U"ЭР+" || h == U"ЭР-") return kReactive;
   // a distribution point ("РП") is a station, not P with an index
   if (h == U"РП") return 0;
   // a difference or a loss of a quantity is that quantity: "dW", "ΔW", "dWп"
@@ -300,67 +369,147 @@ unsigned WordQuantity(const TWord& h) {
   return IsIndex(index) ? symbol : 0;
 }
 
-// A word that names what no measured value is, and whether a word of three letters or more that begins
-// it stands for it ("Инв.", "Кол.", "Янв.").
-struct TMeaningWord {
+// How a word of the list stands for a word of a heading: the word itself or its forms and what begins
+// with it ("Годовое" of "год"), those and the abbreviations of three letters or more ("Янв.", "Кол."),
+// or itself alone ("нач.", which many words begin).
+enum class TStands { Forms, Abbreviated, Exact };
+
+// A word of a heading the rule understands, with what it means: a quantity's word, a period, what no
+// measured value is (a count, a year, a reading, a price, a plan, generation), or a word people write
+// around a column's own ("потребление", "за", "всего"; meaning 0). `Direction` is the energy's: +1 taken
+// (A+, "прием", "потребление"), -1 given ("отдача", "обр.").
+struct TListedWord {
   TWord Word;
   unsigned Meaning;
-  bool Abbreviated;
+  TStands Stands;
+  int Direction;
 };
 
+// The understood words: every word a heading over a figure column may hold besides the column's own
+// words, the units (FindUnit), the symbols with their index (WordQuantity) and the scales (WordScales),
+// each with what it says of the column: a meaning that no measured value has refuses the column, a
+// direction other than the column's refuses it, and a word of meaning 0 says nothing of it.
+const std::vector<TListedWord>& ListedWords() {
+  using enum TStands;
+  static const std::vector<TListedWord> words = {
+      // the period of the value
+      {U"ЯНВАРЬ", kPeriod, Abbreviated, 0}, {U"ФЕВРАЛЬ", kPeriod, Abbreviated, 0}, {U"МАРТ", kPeriod, Abbreviated, 0},
+      {U"АПРЕЛЬ", kPeriod, Abbreviated, 0}, {U"МАЙ", kPeriod, Exact, 0}, {U"МАЯ", kPeriod, Exact, 0},
+      {U"ИЮНЬ", kPeriod, Abbreviated, 0}, {U"ИЮНЯ", kPeriod, Exact, 0}, {U"ИЮЛЬ", kPeriod, Abbreviated, 0},
+      {U"ИЮЛЯ", kPeriod, Exact, 0}, {U"АВГУСТ", kPeriod, Abbreviated, 0}, {U"СЕНТЯБРЬ", kPeriod, Abbreviated, 0},
+      {U"ОКТЯБРЬ", kPeriod, Abbreviated, 0}, {U"НОЯБРЬ", kPeriod, Abbreviated, 0}, {U"ДЕКАБРЬ", kPeriod, Abbreviated, 0},
+      {U"КВАРТАЛ", kPeriod, Abbreviated, 0}, {U"МЕСЯЦ", kPeriod, Forms, 0}, {U"МЕС", kPeriod, Exact, 0},
+      {U"ПЕРИОД", kPeriod, Forms, 0}, {U"НАРАСТАЮЩИЙ", kPeriod, Forms, 0},
+      // what no measured value is
+      {U"ГОД", kYear, Forms, 0}, {U"КОЛВО", kCount, Forms, 0}, {U"КОЛИЧЕСТВО", kCount, Abbreviated, 0},
+      {U"ШТ", kCount, Exact, 0}, {U"ДЛИНА", kLength, Forms, 0}, {U"ПРОТЯЖЕННОСТЬ", kLength, Abbreviated, 0},
+      {U"ПРОЦЕНТ", kPercent, Forms, 0}, {U"ЗАГРУЗКА", kPercent, Forms, 0}, {U"СОS", kCosine, Forms, 0},
+      {U"ТG", kFactor, Forms, 0}, {U"КОЭФФИЦИЕНТ", kFactor, Abbreviated, 0},
+      {U"ИНВЕНТАРНЫЙ", kInventory, Abbreviated, 0}, {U"ДАТА", kDate, Forms, 0}, {U"КОД", kCode, Forms, 0},
+      {U"НОМЕР", kNumber, Forms, 0}, {U"№", kNumber, Exact, 0}, {U"N", kNumber, Exact, 0},
+      // a reading of a meter at a moment, a counter
+      {U"ПОКАЗАНИЕ", kReading, Forms, 0}, {U"НАЧ", kReading, Exact, 0}, {U"КОН", kReading, Exact, 0},
+      {U"ТЕК", kReading, Exact, 0}, {U"ПРЕД", kReading, Exact, 0},
+      // a price, a rate
+      {U"ТАРИФ", kPrice, Forms, 0}, {U"СТАВКА", kPrice, Forms, 0}, {U"РУБ", kPrice, Forms, 0},
+      {U"КОП", kPrice, Exact, 0}, {U"ЦЕНА", kPrice, Forms, 0}, {U"СТОИМОСТЬ", kPrice, Forms, 0},
+      // a plan, a limit, a forecast
+      {U"ПЛАН", kPlan, Forms, 0}, {U"ЛИМИТ", kPlan, Forms, 0}, {U"ПРОГНОЗ", kPlan, Forms, 0},
+      // generation and own needs
+      {U"ВЫРАБОТКА", kGeneration, Forms, -1}, {U"ГЕНЕРАЦИЯ", kGeneration, Forms, -1},
+      {U"СОБСТВ", kGeneration, Forms, 0}, {U"НУЖДЫ", kGeneration, Exact, 0}, {U"НУЖД", kGeneration, Exact, 0},
+      {U"ШИН", kGeneration, Exact, 0},
+      // the direction of an energy
+      {U"ПРИЕМ", 0, Forms, +1}, {U"ОТДАЧА", 0, Forms, -1}, {U"ПОТРЕБЛЕНИЕ", 0, Forms, +1},
+      {U"ОБР", 0, Exact, -1}, {U"ОБРАТНЫЙ", 0, Forms, -1},
+      // the words people write around a column's own
+      {U"ЗА", 0, Exact, 0}, {U"ВСЕГО", 0, Exact, 0}, {U"ИТОГО", 0, Exact, 0}, {U"ИТОГОМ", 0, Exact, 0},
+      {U"ПО", 0, Exact, 0}, {U"В", 0, Exact, 0}, {U"С", 0, Exact, 0}, {U"НА", 0, Exact, 0}, {U"И", 0, Exact, 0},
+      {U"Г", 0, Exact, 0}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0}, {U"ЭНЕРГИЯ", 0, Forms, 0},
+      {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0}, {U"ЗНАЧЕНИЕ", 0, Forms, 0},
+      {U"ЗАМЕР", 0, Forms, 0}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
+      {U"ОТПУСК", 0, Forms, 0}, {U"ПОЛЕЗНЫЙ", 0, Forms, 0}, {U"ПЕРЕТОК", 0, Forms, 0}, {U"ФАЗА", 0, Forms, 0},
+      {U"РАСЧЕТНЫЙ", 0, Abbreviated, 0}, {U"ПОТРЕБИТЕЛЬ", 0, Forms, 0}, {U"ЧЕЛ", 0, Exact, 0},
+      {U"СРЕДНЕЕ", 0, Forms, 0}, {U"СУММАРНАЯ", 0, Forms, 0},
+      // an index written apart from its symbol ("P max", "P сум.")
+      {U"МАКС", 0, Exact, 0}, {U"МАX", 0, Exact, 0}, {U"МАХ", 0, Exact, 0}, {U"МИН", 0, Exact, 0},
+      {U"СУМ", 0, Exact, 0}, {U"НОМ", 0, Exact, 0}, {U"СР", 0, Exact, 0}};
+  return words;
+}
+
+// The word of the list that stands for a word of a heading, or none.
+const TListedWord* ListedWord(const TWord& h) {
+  for (const TListedWord& w : ListedWords()) {
+    const bool stands = w.Stands == TStands::Exact || w.Word.size() < 3
+                            ? h == w.Word
+                            : h.starts_with(w.Word) || IsFormOf(h, w.Word) ||
+                                  (w.Stands == TStands::Abbreviated && h.size() >= 3 && w.Word.starts_with(h));
+    if (stands) return &w;
+  }
+  return nullptr;
+}
+
+// The direction of an energy a word names: +1 taken (A+, R+, Эа+, "прием", "потребление"), -1 given.
+int WordDirection(const TWord& h) {
+  if (h == U"А+" || h == U"R+" || h == U"ЭА+" || h == U"ЭР+") return +1;
+  if (h == U"А-" || h == U"R-" || h == U"ЭА-" || h == U"ЭР-") return -1;
+  const TListedWord* w = ListedWord(h);
+  return w ? w->Direction : 0;
+}
+
 // What a word of a heading means: the quantity of its unit or symbol, or a period, a count, a year, a
-// length, a percent, a ratio, an inventory number, a date, a code or a number; 0 for any other word.
+// length, a percent, a ratio, an inventory number, a date, a code, a number, a reading, a price, a plan
+// or generation; 0 for any other word.
 unsigned Meaning(const TWord& h) {
-  static const std::vector<TMeaningWord> words = {
-      {U"ЯНВАРЬ", kPeriod, true},    {U"ФЕВРАЛЬ", kPeriod, true},  {U"МАРТ", kPeriod, true},
-      {U"АПРЕЛЬ", kPeriod, true},    {U"МАЙ", kPeriod, false},     {U"МАЯ", kPeriod, false},
-      {U"ИЮНЬ", kPeriod, true},      {U"ИЮНЯ", kPeriod, false},    {U"ИЮЛЬ", kPeriod, true},
-      {U"ИЮЛЯ", kPeriod, false},     {U"АВГУСТ", kPeriod, true},   {U"СЕНТЯБРЬ", kPeriod, true},
-      {U"ОКТЯБРЬ", kPeriod, true},   {U"НОЯБРЬ", kPeriod, true},   {U"ДЕКАБРЬ", kPeriod, true},
-      {U"КВАРТАЛ", kPeriod, true},   {U"МЕСЯЦ", kPeriod, false},   {U"ПЕРИОД", kPeriod, false},
-      {U"ГОД", kYear, false},        {U"КОЛВО", kCount, false},    {U"КОЛИЧЕСТВО", kCount, true},
-      {U"ШТ", kCount, false},        {U"ДЛИНА", kLength, false},   {U"ПРОТЯЖЕННОСТЬ", kLength, true},
-      {U"ПРОЦЕНТ", kPercent, false}, {U"ЗАГРУЗКА", kPercent, false}, {U"СОS", kCosine, false},
-      {U"ТG", kFactor, false},       {U"КОЭФФИЦИЕНТ", kFactor, true}, {U"ИНВЕНТАРНЫЙ", kInventory, true},
-      {U"ДАТА", kDate, false},       {U"КОД", kCode, false},       {U"НОМЕР", kNumber, false},
-      {U"№", kNumber, false},        {U"N", kNumber, false}};
   if (const unsigned unit = UnitQuantity(h)) return unit;
   if (const unsigned quantity = WordQuantity(h)) return quantity;
   if (IsTimeOfDay(h)) return kPeriod;
-  for (const TMeaningWord& w : words) {
-    const bool stands = w.Word.size() < 3 ? h == w.Word
-                                          : h.starts_with(w.Word) || IsFormOf(h, w.Word) ||
-                                                (w.Abbreviated && h.size() >= 3 && w.Word.starts_with(h));
-    if (stands) return w.Meaning;
-  }
-  return 0;
+  const TListedWord* w = ListedWord(h);
+  return w ? w->Meaning : 0;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// A Roman quarter's number ("IV кв."), as the splitter leaves it: a Latin I, and a V made Cyrillic.
+bool IsRomanQuarter(const TWord& h) { return h == U"I" || h == U"II" || h == U"III" || h == U"IВ"; }
+
+bool IsQuarterWord(const TWord& h) { return h == U"КВ" || (h.size() >= 3 && TWord(U"КВАРТАЛ").starts_with(h)); }
+
 // What each word of a heading means where it stands: a word's meaning (Meaning), but a phase's letter
 // after "фаза" ("Напр. фазы A, В") no unit, a year after its number ("за ноябрь 2026 года", "за 2026
-// год") and a quarter's number before "кв." ("за 4 кв.") the period of the value, and "Кол-во" before a
-// unit ("Кол-во кВт*ч") the amount of it, not a count.
+// год") and a quarter's number before "кв." ("за 4 кв.", "за IV кв.") the period of the value, "Кол-во"
+// before a unit ("Кол-во кВт*ч") the amount of it, not a count, and "Wp" or "Wr" the energy its unit
+// names ("Wp, квар*ч").
 std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
   std::vector<unsigned> meanings;
+  // the quantity the heading's unit names, which tells "Wp" and "Wr"
+  unsigned unitQuantity = 0;
+  for (const THeadingWord& w : held)
+    if (const unsigned q = UnitQuantity(w.Word); unitQuantity == 0 && (q & (kActive | kReactive)) != 0) unitQuantity = q;
   bool phases = false;
   for (std::size_t i = 0; i < held.size(); ++i) {
     const TWord& h = held[i].Word;
     unsigned meaning = Meaning(h);
     const TWord previous = i > 0 ? held[i - 1].Word : TWord();
+    const TWord next = i + 1 < held.size() ? held[i + 1].Word : TWord();
     const bool phase = h.size() == 1 && (h[0] == U'А' || h[0] == U'В' || h[0] == U'С');
     if (phases && phase) meaning = 0;
     phases = h.starts_with(U"ФАЗ") || (phases && phase);
     if (meaning == kYear && (h == U"ГОД" || h == U"ГОДА" || h == U"ГОДУ") && previous.size() == 4 && IsDigits(previous))
       meaning = kPeriod;
-    if (h == U"КВ" && previous.size() == 1 && previous[0] >= U'1' && previous[0] <= U'4' &&
-        (i < 2 || !IsDigits(held[i - 2].Word)))
+    if (h == U"КВ" && ((previous.size() == 1 && previous[0] >= U'1' && previous[0] <= U'4' &&
+                        (i < 2 || !IsDigits(held[i - 2].Word))) ||
+                       IsRomanQuarter(previous)))
       meaning = kPeriod;
-    // "Wр" with a Cyrillic р is реактивная, "Wp" with a Latin p power: the letter written tells
-    if (h == U"WР") {
+    if (IsRomanQuarter(h) && IsQuarterWord(next)) meaning = 0;
+    // "Wр" with a Cyrillic р is реактивная, "Wp" with a Latin p power, "Wr" reactive, unless the unit
+    // beside it says which
+    if (h == U"WР" || h == U"WR") {
       const std::string_view index = std::string_view(held[i].Written).substr(1);
-      meaning = index == "р" || index == "Р" ? unsigned{kReactive} : index == "p" || index == "P" ? unsigned{kActive} : 0u;
+      meaning = unitQuantity != 0 && index != "р" && index != "Р" ? unitQuantity
+                : index == "р" || index == "Р" || index == "r" || index == "R" ? unsigned{kReactive}
+                : index == "p" || index == "P"                                 ? unsigned{kActive}
+                                                                               : 0u;
     }
     if (meaning == kCount && i + 1 < held.size() &&
         (FindUnit(held[i + 1].Word) != nullptr || ScaleWordExponent(held[i + 1].Word) != 0))
@@ -404,9 +553,8 @@ struct TColumnWords {
 // мощность'), or an empty text when it holds none of the column's words and names nothing else. A unit
 // of the column's own quantity with another prefix or a scale word ("МВт*ч", "тыс. кВт*ч" over kW·h)
 // says the column, its values to be scaled (HeadingScale).
-std::optional<std::string> HeadingVerdict(std::string_view heading, const std::vector<const char*>& words,
-                                          const std::vector<const char*>& others) {
-  const std::vector<THeadingWord> held = HeadingWords(heading);
+std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& held, const std::vector<const char*>& words,
+                                               const std::vector<const char*>& others) {
   std::vector<unsigned> meanings = HeadingMeanings(held);
   const TColumnWords own(words);
   const unsigned column = own.Means;
@@ -497,6 +645,50 @@ std::optional<std::string> HeadingVerdict(std::string_view heading, const std::v
   return says ? std::nullopt : std::optional<std::string>(std::string());
 }
 
+// The words of a heading as the rule reads them (HeadingWords), a short form of a pair of words written
+// out: "ЛС" and "л/сч" are "лицевых счетов".
+std::vector<THeadingWord> ReadWords(std::string_view heading) {
+  std::vector<THeadingWord> held = HeadingWords(heading);
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const bool pair = held[i].Word == U"Л" && i + 1 < held.size() && held[i + 1].Word == U"СЧ";
+    if (held[i].Word == U"ЛС" || pair) {
+      const std::string written = pair ? held[i].Written + "/" + held[i + 1].Written : held[i].Written;
+      held[i] = {U"ЛИЦЕВЫХ", written};
+      if (pair) held[i + 1] = {U"СЧЕТОВ", written};
+      else held.insert(held.begin() + static_cast<std::ptrdiff_t>(i) + 1, THeadingWord{U"СЧЕТОВ", written});
+      ++i;
+    }
+  }
+  return held;
+}
+
+// Whether a column holds a figure (a quantity, a count, a ratio), whose heading must be understood whole.
+bool FigureColumn(unsigned means) { return (means & (kQuantities | kCount | kFactor | kCosine)) != 0; }
+
+// For a heading that says a figure column: the first word that names the other direction of the energy
+// than the column's own words (A- over a column of A+); none where either names no direction.
+std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held, const TColumnWords& own) {
+  int direction = 0;
+  for (const TWord& w : own.Own)
+    if (const int d = WordDirection(w)) direction = d;
+  if (direction == 0) return std::nullopt;
+  for (const THeadingWord& h : held)
+    if (const int d = WordDirection(h.Word); d != 0 && d != direction)
+      return Quoted(h.Written) + " - " + (d > 0 ? "прием (прямое направление)" : "отдача (обратное направление)") +
+             ", а столбец - " + (direction > 0 ? "прием" : "отдача");
+  return std::nullopt;
+}
+
+std::optional<std::string> HeadingVerdict(std::string_view heading, const std::vector<const char*>& words,
+                                          const std::vector<const char*>& others) {
+  const std::vector<THeadingWord> held = ReadWords(heading);
+  std::optional<std::string> verdict = HeadingWordsVerdict(held, words, others);
+  if (verdict) return verdict;
+  const TColumnWords own(words);
+  if (!FigureColumn(own.Means)) return std::nullopt;
+  return DirectionFault(held, own);
+}
+
 }  // namespace
 
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
@@ -538,8 +730,11 @@ int HeadingScale(std::string_view heading, const std::vector<const char*>& words
   const TColumnWords own(words);
   int exponent = 0;
   bool unit = false;
-  for (const THeadingWord& h : HeadingWords(heading)) {
-    exponent += ScaleWordExponent(h.Word);
+  const std::vector<THeadingWord> held = ReadWords(heading);
+  std::vector<TWord> plain;
+  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  for (const int scale : WordScales(plain)) exponent += scale;
+  for (const THeadingWord& h : held) {
     if (unit) continue;
     if (const TUnit* scaled = own.UnitScaled(h.Word)) {
       exponent += FindUnit(h.Word)->Exponent - scaled->Exponent;
@@ -577,6 +772,193 @@ TOutsideValue ScaledCell(const TOutsideValue& cell, int exponent) {
                                      " не число, а заголовок над ним называет единицу другого масштаба");
   const double value = DecimalScaled(*number, exponent);
   return TOutsideValue::Number(value, FloatToStrGeneral(value, 15));
+}
+
+}  // namespace ld
+
+namespace ld {
+
+namespace {
+
+std::string Utf8(const std::u32string& word) {
+  std::string text;
+  for (const char32_t c : word) AppendUtf8(text, c);
+  return text;
+}
+
+std::string Trimmed(std::string_view text) {
+  const std::size_t from = text.find_first_not_of(" \t\r\n");
+  if (from == std::string_view::npos) return {};
+  return std::string(text.substr(from, text.find_last_not_of(" \t\r\n") - from + 1));
+}
+
+// A period a heading names: a month (1 to 12), a quarter (1 to 4), a year, or a span ("12 мес.",
+// "нарастающим итогом"), with the words that name it as the heading writes them.
+struct TPeriod {
+  int Month = 0, Quarter = 0, Year = 0;
+  std::u32string Span;
+  std::string Written;
+  bool Empty() const { return Month == 0 && Quarter == 0 && Year == 0 && Span.empty(); }
+};
+
+TPeriod PeriodOf(std::string_view heading) {
+  static const std::vector<TWord> months = {U"ЯНВ", U"ФЕВ", U"МАР", U"АПР", U"МА", U"ИЮН",
+                                            U"ИЮЛ", U"АВГ", U"СЕН", U"ОКТ", U"НОЯ", U"ДЕК"};
+  const std::vector<THeadingWord> held = ReadWords(heading);
+  const std::vector<unsigned> meanings = HeadingMeanings(held);
+  TPeriod period;
+  std::size_t first = held.size(), last = 0;
+  const auto use = [&](std::size_t i) { first = std::min(first, i), last = std::max(last, i); };
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const TWord& h = held[i].Word;
+    const TWord next = i + 1 < held.size() ? held[i + 1].Word : TWord();
+    if (h.size() == 4 && IsDigits(h) && h >= U"1900" && h <= U"2100") {
+      period.Year = std::stoi(Utf8(h)), use(i);
+      if (next == U"ГОД" || next == U"ГОДА" || next == U"ГОДУ" || next == U"Г") use(i + 1);
+    } else if (IsRomanQuarter(h) && IsQuarterWord(next)) {
+      period.Quarter = h == U"I" ? 1 : h == U"II" ? 2 : h == U"III" ? 3 : 4, use(i), use(i + 1);
+    } else if (h.size() == 1 && IsDigits(h) && IsQuarterWord(next) && h[0] >= U'1' && h[0] <= U'4') {
+      period.Quarter = static_cast<int>(h[0] - U'0'), use(i), use(i + 1);
+    } else if (h.size() <= 2 && IsDigits(h) && (next == U"МЕС" || next.starts_with(U"МЕСЯЦ"))) {
+      period.Span = h + U" МЕС", use(i), use(i + 1);
+    } else if (h.starts_with(U"НАРАСТ")) {
+      period.Span = U"НАРАСТАЮЩИЙ", use(i);
+      if (next == U"ИТОГОМ" || next == U"ИТОГ") use(i + 1);
+    } else if (meanings[i] == kPeriod && h.size() >= 3 && !IsTimeOfDay(h)) {
+      for (std::size_t m = 0; m < months.size(); ++m)
+        if (h.starts_with(months[m]) && (m != 4 || h == U"МАЙ" || h == U"МАЯ")) period.Month = static_cast<int>(m) + 1, use(i);
+    }
+  }
+  for (std::size_t i = first; i <= last && i < held.size(); ++i)
+    period.Written += (period.Written.empty() ? "" : " ") + held[i].Written;
+  return period;
+}
+
+}  // namespace
+
+std::vector<THeadingToken> HeadingTokens(std::string_view text) {
+  std::vector<THeadingToken> tokens;
+  for (const THeadingWord& w : HeadingWords(text)) tokens.push_back({Utf8(w.Word), w.Written});
+  return tokens;
+}
+
+bool HeadingIsPeriodNumber(std::string_view heading) {
+  const std::string text = Trimmed(heading);
+  const auto number = [](std::string_view digits, int& value) {
+    if (digits.empty() || digits.size() > 4) return false;
+    const std::from_chars_result read = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return read.ec == std::errc() && read.ptr == digits.data() + digits.size();
+  };
+  int from = 0, to = 0;
+  // an hour's range: "1-2", "23-24", with a hyphen or a dash
+  for (const std::string_view dash : {"-", "\u2013", "\u2014"})
+    if (const std::size_t at = text.find(dash); at != std::string::npos)
+      return number(std::string_view(text).substr(0, at), from) &&
+             number(Trimmed(std::string_view(text).substr(at + dash.size())), to) && from >= 0 && to == from + 1 &&
+             to <= 24;
+  if (!number(text, from)) return false;
+  return (from >= 0 && from <= 31) || (from >= 1900 && from <= 2100);
+}
+
+std::vector<TStatedUnit> StatedUnits(std::string_view text) {
+  const std::vector<THeadingWord> held = HeadingWords(text);
+  std::vector<TWord> plain;
+  for (const THeadingWord& w : held) plain.push_back(w.Word);
+  std::vector<bool> parts;
+  const std::vector<int> scales = WordScales(plain, &parts);
+  std::vector<TStatedUnit> stated;
+  // a unit of one letter ("А", "м", "В") is a statement only where it is the whole text or follows a scale
+  const auto statedUnit = [&](std::size_t i) {
+    const TUnit* unit = FindUnit(plain[i]);
+    if (unit == nullptr && plain[i] != U"ШТ") return false;
+    if (i > 0 && IsDigits(plain[i - 1])) return false;  // a figure's unit: "110/10 кВ", "2,75 тыс. кВт*ч"
+    return plain[i].size() > 1 || held.size() == 1;
+  };
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    if (scales[i] != 0) {
+      // a scale after a figure is that figure's ("2,75 тыс. кВт*ч")
+      const bool figure = i > 0 && IsDigits(plain[i - 1]);
+      std::size_t end = i + 1;
+      while (end < held.size() && parts[end]) ++end;
+      TStatedUnit s{held[i].Written, {}, scales[i]};
+      for (std::size_t k = i + 1; k < end; ++k) s.Written += " " + held[k].Written;
+      if (end < held.size() && FindUnit(plain[end]) != nullptr) {
+        s.Unit = held[end].Written, s.Written += " " + held[end].Written;
+        ++end;
+      } else if (i > 0 && FindUnit(plain[i - 1]) != nullptr && !stated.empty() && stated.back().Unit == held[i - 1].Written &&
+                 stated.back().Scale == 0) {
+        // "кВт*ч ×1000": the scale after its unit
+        stated.back().Scale = scales[i], stated.back().Written += " " + s.Written;
+        i = end - 1;
+        continue;
+      }
+      if (!figure) stated.push_back(std::move(s));
+      i = end - 1;
+    } else if (statedUnit(i)) {
+      stated.push_back({held[i].Written, held[i].Written, 0});
+    }
+  }
+  return stated;
+}
+
+TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated, const std::vector<const char*>& words) {
+  const TColumnWords own(words);
+  const std::string names = ", а заголовок столбца - " + HeadingWordsText(words);
+  // the heading's own unit or scale, which a statement must agree with
+  const std::vector<THeadingWord> held = ReadWords(heading);
+  std::vector<TWord> plain;
+  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  const std::vector<int> scales = WordScales(plain);
+  const bool headingScale = std::any_of(scales.begin(), scales.end(), [](int e) { return e != 0; });
+  const bool headingUnit = std::any_of(held.begin(), held.end(), [&](const THeadingWord& h) { return FindUnit(h.Word) != nullptr; });
+  const int own_ = heading.empty() ? 0 : HeadingScale(heading, words);
+  if (stated.Unit.empty()) {
+    // a scale alone multiplies the column's own unit: a count or a ratio has none
+    if ((own.Means & kQuantities & ~kRatio) == 0)
+      return {Quoted(stated.Written) + " - масштаб, а в столбце не величина с единицей" + names, 0};
+    // a heading in a multiple of the unit ("МВт*ч", "тыс. кВт*ч") must say the same scale
+    if ((headingScale || own_ != 0) && own_ != stated.Scale)
+      return {Quoted(stated.Written) + " - другой масштаб, чем в заголовке " + Quoted(std::string(heading)), 0};
+    return {{}, stated.Scale};
+  }
+  const std::vector<THeadingWord> unit = ReadWords(stated.Written);
+  const std::vector<unsigned> meanings = HeadingMeanings(unit);
+  unsigned means = 0;
+  for (const unsigned m : meanings) means |= m;
+  // a unit of what no measured value is (a count, a percent) says a column of that: the count's "шт"
+  if ((means & kQuantities) == 0) {
+    if (means != 0 && (means & ~own.Means) == 0) return {{}, 0};
+    return {Quoted(stated.Written) + " - " + (means != 0 ? MeaningName(means) : "не единица столбца") + names, 0};
+  }
+  if (std::optional<std::string> verdict = HeadingWordsVerdict(unit, words, {}); verdict)
+    return {Quoted(stated.Written) + " - " +
+                (verdict->empty() ? std::string("не единица столбца") : verdict->substr(verdict->find(" - ") + 3)) + names,
+            0};
+  const int said = HeadingScale(stated.Written, words);
+  if ((headingUnit || headingScale) && said != own_)
+    return {Quoted(stated.Written) + " - не та единица, что в заголовке " + Quoted(std::string(heading)), 0};
+  return {{}, said};
+}
+
+std::string HeadingPeriod(std::string_view heading) { return PeriodOf(heading).Written; }
+
+std::string HeadingsPeriodFault(const std::vector<std::string>& headings) {
+  std::optional<TPeriod> first;
+  for (const std::string& heading : headings) {
+    const TPeriod period = PeriodOf(heading);
+    if (period.Empty()) continue;
+    if (!first) {
+      first = period;
+      continue;
+    }
+    const auto differ = [](int a, int b) { return a != 0 && b != 0 && a != b; };
+    const bool coarse = (first->Month != 0) != (period.Month != 0) || (first->Quarter != 0) != (period.Quarter != 0) ||
+                        first->Span != period.Span;
+    if (differ(first->Month, period.Month) || differ(first->Quarter, period.Quarter) ||
+        differ(first->Year, period.Year) || coarse)
+      return Quoted(first->Written) + " и " + Quoted(period.Written) + " - разные периоды в одной книге";
+  }
+  return {};
 }
 
 }  // namespace ld

@@ -73,4 +73,51 @@ double DecimalScaled(double value, int exponent);
 // cannot be read or that a merged range covers is left for its reader to name as it is.
 TOutsideValue ScaledCell(const TOutsideValue& cell, int exponent);
 
+// A word of a heading or of any text of a sheet's head as the heading rule reads it: `Word` upper-cased,
+// Latin look-alikes Cyrillic, the signs of a unit joined ("КВТЧ" of "кВт·ч", "×1000", "10^3" of "10³");
+// `Written` as the text writes it, for a refusal to quote. Every reader of a sheet's head splits its texts
+// by this one splitter.
+struct THeadingToken {
+  std::string Word;
+  std::string Written;
+};
+std::vector<THeadingToken> HeadingTokens(std::string_view text);
+
+// Whether a heading is a number alone that names a period over a figure column, never its quantity: an
+// hour or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range ("1-2", "23-24").
+bool HeadingIsPeriodNumber(std::string_view heading);
+
+// A unit or a scale that a text of a sheet's head states for the columns it covers (a title
+// "Технический учет за ноябрь 2026 г., тыс. кВт*ч", a units row "Ед. изм.: тыс. кВт·ч", a note
+// "* данные в тыс. кВт·ч", "…, в тыс.", "…, МВт, Мвар", a units-row cell "шт"): `Written` as the text
+// writes it ("тыс. кВт·ч"), `Unit` the unit's words ("кВт·ч", "шт"; empty for a scale alone, "в тыс."),
+// `Scale` the power of ten of its scale words (3 for "тыс.", "×1000", "10³"; 0 for none). A unit after a
+// figure ("ПС 110/10 кВ", "2,75 тыс. кВт*ч") is that figure's, no statement.
+struct TStatedUnit {
+  std::string Written;
+  std::string Unit;
+  int Scale = 0;
+};
+std::vector<TStatedUnit> StatedUnits(std::string_view text);
+
+// What a statement (StatedUnits) made above or below a figure column means for it, with the heading over
+// it: `Fault` (for a refusal naming the statement's cell) where it names another quantity than the
+// column's ('"шт" - количество, а заголовок столбца - ...') or disagrees with the unit or scale of the
+// heading itself; otherwise `Exponent`, the power of ten by which the column's values are brought to its
+// unit (the heading's own when both say the same, the statement's scale on the heading's unit when the
+// statement is a scale alone).
+struct TStatedScale {
+  std::string Fault;
+  int Exponent = 0;
+};
+TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated, const std::vector<const char*>& words);
+
+// The period a heading names for the value under it ("за ноябрь 2026 г.", "за 4 кв.", "за 2025 год",
+// "за 12 мес.", "нарастающим итогом"), as a refusal quotes it; empty for none.
+std::string HeadingPeriod(std::string_view heading);
+// Why the energy columns of one book are refused for naming different periods (one heading "за 2026 год",
+// another "за 2025 год"): '"за 2025 год" и "за 2026 год" - разные периоды'; empty when they name one or
+// none. `headings` are the headings over the book's figure columns.
+std::string HeadingsPeriodFault(const std::vector<std::string>& headings);
+
 }  // namespace ld

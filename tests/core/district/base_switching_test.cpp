@@ -191,7 +191,7 @@ protected:
     return states;
   }
 
-  TempDir dir_;
+  TempDir dir_{TempDir::Where::Memory};
   const std::string folder_ = dir_ / "папка";
   ScriptedMsgBox box_;
 };
@@ -205,6 +205,23 @@ TEST_F(BaseSwitching, TheLineItsSchemeAndTheSwitchingDateChangeTogether) {
   Writer(kReconfig).Run(folder_);
   EXPECT_EQ(FirstLinkedLineCommut(), "");
   EXPECT_EQ(ReadCurDateSwt(folder_ + "/Образец"), EncodeDate(2026, 11, 2));
+  EXPECT_TRUE(box_.Texts().empty()) << box_.Texts().front();
+
+  // A base edited after forming (a station's note written by another command) is no longer the one the
+  // scheme was formed from: a reconfiguration writes its switching, but never a record that the scheme is
+  // that base's.
+  const std::string stem = folder_ + "/Образец", record = FamilyFile(stem, FormedBaseExt);
+  ASSERT_TRUE(fs::exists(record));
+  const std::string recorded = ReadBytes(record);
+  {
+    TDataFile stations;
+    ReadTableFile(FamilyFile(stem, GetMaketExtention(LayoutTransTP)), stations);
+    stations.Title += " (изменена)";
+    WriteTableFile(FamilyFile(stem, GetMaketExtention(LayoutTransTP)), stations);
+  }
+  ASSERT_TRUE(ReconfigureScheme(stem, EncodeDate(2026, 11, 2) + 0.5));
+  EXPECT_EQ(FirstLinkedLineCommut(), "О");
+  EXPECT_TRUE(ReadBytes(record) == recorded) << "a record written for the edited base";
   EXPECT_TRUE(box_.Texts().empty()) << box_.Texts().front();
 }
 
@@ -401,6 +418,38 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
     EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
     EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), stampsNow(), 0));
     EXPECT_EQ(box.FormedBase, ReadFormedBase(stem));
+    // Between the branch's first and last entries (02.11 and 05.11, with 04.11 between): the journal
+    // would replay out of order, so the entry is refused naming the moment and the branch's last one, and
+    // neither the journal's bytes nor a branch of the diagram moves.
+    {
+      const std::string journalFile = FamilyFile(stem, GetMaketExtention(LayoutSwitchLog));
+      const std::string journalBytes = ReadBytes(journalFile);
+      const auto kept = States(box);
+      box_.Clear();
+      EXPECT_EQ(Switch(box, lines[0], true, day3 + 1.5), TSwitchingEnd::Refused);
+      EXPECT_EQ(box_.Texts(), std::vector<std::string>{
+                                  "Запись переключения на 05.11.2026 00:00 раньше последней записи этой ветви в "
+                                  "журнале переключений (строка 7, 05.11.2026 12:00). Новая запись должна быть "
+                                  "позже 05.11.2026 12:00: измените время или дату записи"});
+      EXPECT_EQ(States(box), kept);
+      EXPECT_TRUE(ReadBytes(journalFile) == journalBytes) << "the journal written";
+      // Another branch entered at 04.11 18:00 takes the scheme back through the entry of 05.11; a journal
+      // whose 05.11 entry does not fit the branch stops that replay: refused, and the branch the replay
+      // would have moved stands as the diagram showed it.
+      TDataFile journal;
+      ReadTableFile(journalFile, journal);
+      TSwitchLogCols j;
+      FillSwitchLogCols(journal, j);
+      (*j.Commut)[8] = Utf8ToCp1251("Н")[0];
+      WriteTableFile(journalFile, journal);
+      box_.Clear();
+      EXPECT_EQ(Switch(box, lines[1], true, day3 + 1.25), TSwitchingEnd::Refused);
+      ASSERT_EQ(box_.Texts().size(), 1u);
+      EXPECT_TRUE(box_.Texts()[0].starts_with("Журнал переключений, строка 8: ")) << box_.Texts()[0];
+      EXPECT_EQ(States(box), kept);
+      WriteBytes(journalFile, journalBytes);
+      box_.Clear();
+    }
     // Copied over a family of the layout's spelling, and onto a new name: one file of each table, the
     // copy's scheme taken as its base's; removed, nothing of it stays.
     if (lowerCase && !killed) {

@@ -628,8 +628,14 @@ TEST_F(CardFiles, ExportRefusesTheSchemesOwnTablesAndKeepsANameOnOneLine) {
   WriteBytes(journal, "журнал");
   std::filesystem::create_directory(dir / "sub");
   std::filesystem::create_symlink(stem + ".VET", dir / "link.cdu");
+  // the district base the scheme is formed from, under the same stem
+  const std::string baseLines = stem + GetMaketExtention(LayoutLines10);
+  WriteBytes(baseLines, "линии базы");
+  WriteBytes(dir / "s.rtp", "подстанции базы");
   const std::string nodes = ReadBytes(stem + ".UZL"), branches = ReadBytes(stem + ".VET");
   for (const auto& [target, table] : std::vector<std::pair<std::string, std::string>>{
+           {baseLines, LayoutLines10},
+           {dir / "S.rtp", LayoutTransTP},
            {stem + ".UZL", "Узлы схемы"},
            {dir / "S.uzl", "Узлы схемы"},
            {(dir.Path() / "sub" / ".." / "s.VET").string(), "Ветви схемы"},
@@ -648,7 +654,10 @@ TEST_F(CardFiles, ExportRefusesTheSchemesOwnTablesAndKeepsANameOnOneLine) {
   EXPECT_EQ(ReadBytes(stem + ".UZL"), nodes);
   EXPECT_EQ(ReadBytes(stem + ".VET"), branches);
   EXPECT_EQ(ReadBytes(journal), "журнал");
+  EXPECT_EQ(ReadBytes(baseLines), "линии базы");
+  EXPECT_EQ(ReadBytes(dir / "s.rtp"), "подстанции базы");
   EXPECT_FALSE(std::filesystem::exists(dir / "S.uzl"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "S.rtp"));
 
   const std::string file = dir / "s.cdu";  // the scheme's stem with the card extension is no table
   ExportCardScheme(stem, file);

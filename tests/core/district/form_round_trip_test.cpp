@@ -8,6 +8,7 @@
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_run.h"
 #include "form_fixture.h"
+#include "support/raw_table.h"
 #include "support/scripted_msgbox.h"
 
 namespace ld::test {
@@ -203,6 +204,16 @@ TEST_F(FormRoundTrip, TheWriteBackChangesOnlyWhatTheDiagramChanged) {
             (std::vector<std::string>{" 150*ААБл-120 ", "ф-3 ", "400*АС-50", "Ф-7", "о", "O"}));
   EXPECT_EQ(std::pair(t.Notv->Get(1), Letter(t.Commut->Get(1))), std::pair(5, std::string("Р")));
   EXPECT_EQ(t.Transform->GetItem(1), "тм-400/10/0.4");
+  // The same as the files' bytes hold it: the switched state and the new texts in, the base's own letters
+  // (lower case, Latin, the load forming's "Р") and texts as they were.
+  std::vector<std::string> states;
+  for (const std::string& cell : RawColumn(File(LayoutLines10), "Commut")) states.push_back(RawLetter(cell));
+  EXPECT_EQ(states, (std::vector<std::string>{"П", "о", "О", "O"}));
+  EXPECT_EQ(RawColumn(File(LayoutLines10), "KodLine"),
+            (std::vector<std::string>{"1000*АС-50", " 150*ААБл-120 ", "ШСВ", "400*АС-50"}));
+  const std::vector<std::string> station = RawColumn(File(LayoutTransTP), "Commut");
+  ASSERT_EQ(station.size(), 1u);
+  EXPECT_EQ(RawLetter(station[0]), "Р");
 }
 
 }  // namespace

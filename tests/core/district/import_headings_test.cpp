@@ -65,7 +65,13 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   const std::vector<std::string> noColumns = {"Январь", "Июнь", "3 квартал", "Год", "Год ввода", "Кол-во абонентов",
                                               "Количество, шт", "Длина ВЛ, м", "Протяженность, км", "Загрузка, %",
                                               "cos φ", "Инв. №", "Код", "Дата замера", "U, кВ", "Годовое потребление, кВт*ч",
-                                              "Код абонента", "00:00", "23:00", "Напр. фазы A, В", "Нагрузка за 1 кв."};
+                                              "Код абонента", "00:00", "23:00", "Напр. фазы A, В", "Нагрузка за 1 кв.",
+                                              // a reading at a moment, a price, a plan, generation or own needs
+                                              "Показания A+ на 01.11.2026, кВт·ч", "A+ нач., кВт·ч", "Показание тек.",
+                                              "Тариф день, руб./кВт·ч", "Ставка за мощность, руб./кВт",
+                                              "План потребления, кВт·ч", "Плановая нагрузка, кВт", "Лимит, кВт·ч",
+                                              "Прогноз, кВт*ч", "Выработка A-, кВт·ч", "Генерация, кВт·ч",
+                                              "Собств. нужды A+, кВт·ч", "Отпуск с шин, кВт·ч"};
   // by the column's title and the setting that chooses its unit; the grid's export of the inputs writes
   // "Ком.", "Q обр., по виду" and "Гр. P" over the feeder measurements' columns
   const THeadings loadInKw = {
@@ -74,7 +80,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
        // another unit than the command stores: a current, an energy, an apparent power; a month or a day
        "Ток, А", "I, А", "W, кВт*ч", "P, кВт⋅ч", "Нагрузка, кВА", "Потребление за ноябрь, кВт*ч", "Декабрь",
        "15.12.2026", "МВт*ч", "Мощность, МВА", "кА"},
-      {{"Нагрузка, МВт", 3}, {"P, тыс. кВт", 3}, {"Нагрузка, Вт", -3}}};
+      {{"Нагрузка, МВт", 3}, {"P, тыс. кВт", 3}, {"Нагрузка, Вт", -3}, {"P, MW", 3}, {"P, т. кВт", 3}}};
   const std::map<std::string, THeadings> headings = {
       {"номинальная мощность",
        {{"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА", "Уст. мощ.", "Мощность", "Мощн.",
@@ -87,7 +93,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
          // longer than "Тр-р" that begins as it does
          "Т1, А", "Т1, I", "Мощность, квар", "Активная мощность", "Т1, кВт-час", "Трасс.", "Uном, кВ / Sном, кВА",
          "Нагрузка, МВт", "МВт*ч", "кА"},
-        {{"Sном, ВА", -3}, {"Мощность, МВА", 3}}}},
+        {{"Sном, ВА", -3}, {"Мощность, МВА", 3}, {"S, MVA", 3}}}},
       // the transformers' load in kW, beside the transformer's own column
       {"нагрузка",
        {{"P, кВт", "Нагрузка", "Мощность, кВт", "Замер", "Pmax", "кВт", "Нагрузка,\nкВт"},
@@ -122,12 +128,14 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       {"активная энергия",
        {{"W", "P", "Wp", "кВт*ч", "Активная энергия", "Акт.", "P, кВт⋅ч", "A+, кВт·ч", "A-", "Эа", "Энергия\nактивная",
          "Потребление за ноябрь 2026 года, кВт*ч", "за 2026 год, кВт*ч", "за ноябрь 2026 г., кВт*ч", "за 4 кв., кВт*ч",
-         "Кол-во кВт*ч"},
+         "Кол-во кВт*ч", "Акт. за IV кв. 2026, кВт*ч", "Wp, кВт*ч", "W, kWh"},
         {"W2", "W4", "Q", "Wq, квар*ч", "Реактивная энергия", "P, кВт", "Ia, А", "Ic, А", "Код", "№ счетчика",
          "Кол-во ТП", "Кол-во опор", "R+", "Эр", "Wр, квар·ч", "Wр", "Нагрузка, МВт", "Мощность, МВА", "кА"},
-        {{"тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"МВт*ч", 3}, {"A+, МВт·ч", 3}}}},
+        {{"тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"МВт*ч", 3}, {"A+, МВт·ч", 3}, {"тысяч кВт·ч", 3}, {"W, т. кВт*ч", 3},
+         {"кВт·ч×1000", 3}, {"W, кВт*ч x 1000", 3}, {"кВт*ч x1000", 3}, {"10³ кВт·ч", 3}, {"W, MWh", 3}}}},
       {"реактивная энергия",
-       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт.", "R+", "R-", "Эр", "Wр, квар·ч", "Wр"},
+       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт.", "R+", "R-", "Эр", "Wр, квар·ч", "Wр",
+         "Wp, квар*ч", "Wr, квар*ч", "Q, kvarh"},
         {"W1", "W3", "P", "W", "кВт*ч", "Активная энергия", "Q, квар", "Ib, А", "Январь", "A+, кВт·ч", "A-", "Эа",
          "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"},
         {{"тыс. квар·ч", 3}, {"Мвар*ч", 3}}}},
@@ -156,7 +164,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       // would stand
       {"число абонентов",
        {{"Абонентов", "Кол-во абонентов", "Количество абонентов", "Число абонентов", "Абоненты, чел.",
-         "Число лицевых счетов", "Кол-во л/с", "Кол-во потребителей", "Кол-во\nабонентов"},
+         "Число лицевых счетов", "Кол-во л/с", "Кол-во потребителей", "Кол-во\nабонентов", "Число ЛС", "Кол-во л/сч"},
         {"Кол-во ТП", "Количество, шт", "W, кВт*ч", "Потребление", "Год", "Январь", "Длина ВЛ, м", "Фидер",
          "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"}}},
       {"потребление",
@@ -165,7 +173,8 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
          "Потребление за ноябрь 2026 г., кВт*ч", "Потребление за 4 кв., кВт*ч", "Кол-во кВт*ч", "Потребление,\nкВт*ч"},
         {"Кол-во абонентов", "Абоненты", "Wq, квар*ч", "P, кВт", "Ток, А", "Ноябрь", "Год ввода", "Фидер",
          "Число лицевых счетов", "Нагрузка, МВт", "Мощность, МВА", "кА"},
-        {{"W, МВт*ч", 3}, {"Потребление, тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}}}},
+        {{"W, МВт*ч", 3}, {"Потребление, тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"Потребление, MWh", 3},
+         {"Потребление, тысяч кВт*ч", 3}}}},
       {"коэффициент счетчика",
        {{"Ксч", "Ктт", "Ктн", "Коэффициент", "Коэф.", "Расч. коэф.", "Коэффициент счетчика", "Красч", "К расч.",
          "Красч.", "Кр", "Кт", "Ктр"},
@@ -176,7 +185,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
        {{"P, МВт", "Нагрузка, МВт", "Замер", "Мощность", "Переток, МВт", "МВт", "Pmax"},
         {"Ток, А", "Ia, А", "W, кВт*ч", "Потребление за ноябрь, кВт*ч", "Q, Мвар", "S, МВА", "Год выпуска",
          "Кол-во абонентов", "Январь", "tg φ", "Тангенс", "МВт*ч", "Мощность, МВА", "кА"},
-        {{"P, кВт", -3}, {"Нагрузка, кВт", -3}}}},
+        {{"P, кВт", -3}, {"Нагрузка, кВт", -3}, {"P, kW", -3}}}},
       {"тангенс",
        {{"tg", "tg φ", "tgφ", "Тангенс", "tg ф"},
         {"cos φ", "P, МВт", "Замер", "Ток, А", "Год", "Январь", "Загрузка, %", "Q, Мвар", "Нагрузка, МВт", "МВт*ч",
@@ -430,6 +439,74 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   EXPECT_EQ(DecimalScaled(-0.0049, 3), -4.9);
   EXPECT_EQ(DecimalScaled(1e306, 3), HUGE_VAL);
   EXPECT_EQ(loadFault("Ток, кА", 3), "");
+}
+
+// What a title, a units row or a note states for the columns under it, and a number standing alone as a
+// heading: each read into the unit and scale it says and applied to a column exactly, or refused naming
+// what disagrees; a figure with its unit ("110/10 кВ") states nothing.
+TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderIt) {
+  const std::vector<const char*> consumption = {"W", "энергия", "потребление", "расход", "кВт*ч", "потребление абонентов"};
+  const std::vector<const char*> load = {"нагрузка", "мощность", "замер", "P", "кВт"};
+  const std::vector<const char*> count = {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов"};
+  struct TCase {
+    std::string text, heading;
+    const std::vector<const char*>* words;
+    std::string stated;  // each statement "<unit>|<scale>", joined by ";"
+    int exponent;        // -99: refused
+  };
+  const std::vector<TCase> cases = {
+      {"Технический учет за ноябрь 2026 г., тыс. кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
+      {"Единица измерения: тыс. кВт·ч", "W, кВт*ч", &consumption, "кВт·ч|3", -99},
+      {"Ед. изм.: тыс. кВт·ч", "W, тыс. кВт*ч", &consumption, "кВт·ч|3", 3},
+      {"* данные в тыс. кВт·ч", "Расход", &consumption, "кВт·ч|3", 3},
+      {"Потребление, в тыс.", "Потребление, кВт*ч", &consumption, "|3", 3},
+      {"Потребление, в тысячах", "Потребление, млн кВт*ч", &consumption, "|3", -99},
+      {"кВт·ч×1000", "Потребление", &consumption, "кВт·ч|3", 3},
+      {"кВт·ч x 1000", "Потребление", &consumption, "кВт·ч|3", 3},
+      {"10³ кВт·ч", "Потребление", &consumption, "кВт·ч|3", 3},
+      {"т.кВт·ч", "Потребление", &consumption, "кВт·ч|3", 3},
+      {"млрд кВт*ч", "Потребление", &consumption, "кВт*ч|9", 9},
+      {"тысяч кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
+      {"шт", "Потребление", &consumption, "шт|0", -99},
+      {"шт", "Кол-во абонентов", &count, "шт|0", 0},
+      {"тыс.", "Кол-во абонентов", &count, "|3", -99},
+      {"Замеры по ТП, МВт", "Нагрузка", &load, "МВт|0", 3},
+      {"Замеры по фидерам, МВт, Мвар", "Нагрузка", &load, "МВт|0;Мвар|0", 3},
+      {"Нагрузка, MW", "P", &load, "MW|0", 3},
+      {"Замеры, kW", "Нагрузка", &load, "kW|0", 0},
+      {"Подстанция ПС 110/10 кВ Заречная", "Нагрузка", &load, "", 0},
+      {"2,75 тыс. кВт*ч", "Потребление", &consumption, "", 0},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<TStatedUnit> stated = StatedUnits(c.text);
+    std::string said;
+    for (const TStatedUnit& s : stated) said += (said.empty() ? "" : ";") + s.Unit + "|" + std::to_string(s.Scale);
+    EXPECT_EQ(said, c.stated) << c.text;
+    if (stated.empty()) continue;
+    const TStatedScale over = StatedUnitOver(c.heading, stated.front(), *c.words);
+    if (c.exponent == -99) {
+      EXPECT_NE(over.Fault, "") << c.text << " над " << c.heading;
+    } else {
+      EXPECT_EQ(over.Fault, "") << c.text << " над " << c.heading;
+      EXPECT_EQ(over.Exponent, c.exponent) << c.text << " над " << c.heading;
+    }
+  }
+  // a title's thousands brought to kW·h exactly: 1,825.2 thousand is 1,825,200
+  EXPECT_EQ(DecimalScaled(1825.2, StatedUnitOver("Потребление", StatedUnits("тыс. кВт*ч").front(), consumption).Exponent),
+            1825200);
+  // a number alone over a figure column names a period: an hour, a day, a month, a year, an hour's range
+  for (const char* period : {"1", "24", "31", "12", "2022", "2026", "1-2", "23-24", " 7 "})
+    EXPECT_TRUE(HeadingIsPeriodNumber(period)) << period;
+  for (const char* heading : {"W1", "1-3", "1 825", "Итого", "1.5", "", "32", "12345"})
+    EXPECT_FALSE(HeadingIsPeriodNumber(heading)) << heading;
+  // the energy columns of one book name one period
+  EXPECT_EQ(HeadingsPeriodFault({"Потребление за 2026 год, кВт*ч", "Потребление за 2025 год, кВт*ч"}),
+            "\"2026 год\" и \"2025 год\" - разные периоды в одной книге");
+  EXPECT_NE(HeadingsPeriodFault({"W1 за ноябрь, кВт*ч", "W3 за 12 мес., кВт*ч"}), "");
+  EXPECT_NE(HeadingsPeriodFault({"W1 за ноябрь 2026 г.", "W3 нарастающим итогом"}), "");
+  EXPECT_EQ(HeadingsPeriodFault({"W1 за ноябрь 2026 г., кВт*ч", "W2 за ноябрь, квар*ч", "W3, кВт*ч"}), "");
+  EXPECT_EQ(HeadingsPeriodFault({"Акт. за IV кв. 2026, кВт*ч", "Реакт. за 4 кв. 2026, квар*ч"}), "");
+  EXPECT_EQ(HeadingPeriod("Акт. за IV кв. 2026, кВт*ч"), "IV кв 2026");
 }
 
 // Every caption the program itself writes over a column (its layout's, which the grid's export writes

@@ -1,6 +1,9 @@
 // Switchings entered into the journal in the order of their moments.
 #include "core/regime/switch_journal.h"
 
+#include <cctype>
+#include <filesystem>
+
 #include "core/engine/regime.h"
 #include "regime_test.h"
 
@@ -75,6 +78,26 @@ TEST_F(SwitchEntry, PairsKeptInOrderOfMomentAndBranch) {
     const TDateTime proposed = ProposedSwitchMoment(journal, c.now);
     EXPECT_NEAR(proposed, c.proposed, 1e-7) << FormatDateTime("dd.mm.yyyy hh:nn:ss", c.now);
     EXPECT_EQ(FindSwitchEntry(journal, branches, 3, proposed), 0);
+  }
+}
+
+// A switching is journaled where this workstation keeps journals, and on any scheme that has a journal
+// whatever the setting and the letter case of the journal's name: otherwise the saved scheme would run
+// ahead of its journal.
+TEST_F(SwitchEntry, ASchemeWithAJournalKeepsItWhateverTheSetting) {
+  const std::string ext = GetMaketExtention(LayoutSwitchLog);
+  std::string lower = ext;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  struct Case {
+    std::string journalExt;  // "" for a scheme without a journal
+    bool setting, keeps;
+  };
+  for (const Case& c : {Case{"", false, false}, Case{"", true, true}, Case{ext, false, true},
+                        Case{lower, false, true}, Case{ext, true, true}}) {
+    for (const std::string& e : {ext, lower}) std::filesystem::remove(base + e);
+    journal.FileDate = TFileStamp();  // a new file each time
+    if (!c.journalExt.empty()) WriteTableFile(base + c.journalExt, journal);
+    EXPECT_EQ(SwitchingKeepsJournal(base, c.setting), c.keeps) << "journal " << c.journalExt << ", setting " << c.setting;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "core/regime/task_tg.h"
 #include "core/tables/file_guard.h"
 #include "regime_test.h"
+#include "support/raw_table.h"
 #include "support/full_disk.h"
 
 namespace ld::test {
@@ -235,6 +236,65 @@ TEST_F(CapacitiveCurrents, BothTablesAreWrittenOrNeither) {
   FillBranchCols(b, writtenBranches);
   EXPECT_NEAR(writtenBranches.Iemk1->Get(1), kSqrt3 * 0.001 * 10 * 100, 1e-5);
   EXPECT_TRUE(NoLocks());
+}
+
+// Each setting the capacitive currents and the regime are calculated by reaches the files the commands
+// write, read here from their bytes. The line's 100 µS at the supply's end carries √3·U·B/1000 A at the
+// supply's 10.5 kV calculated, or at the nominal 10 kV. A 10 kV supply and 1 MW through 1 Ω, hand-solved:
+// powers as loads give U2² - 10·U2 + 1 = 0, U2 = 5 + √24 kV, the engine's current 1/U2 kA shown per line
+// (÷√3) or, as phase currents, whole; currents as loads (100/√3 A held) are 0.1 kA, U2 = 9.9 kV, 0.99 MW,
+// and the same amperes as phase currents 0.1/√3 kA; no loads leave the supply's voltage, no current and
+// the loads as given.
+TEST_F(RegimeTest, EachSettingOfTheCalculationReachesTheFiles) {
+  NominalVoltages classes;
+  for (const bool byRegime : {true, false}) {
+    IniRec.Uemk = byRegime;
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10.5f;
+    s.Node(2).Um = 10;
+    s.Branch(2, 1, 1, 2).B = 100;
+    const std::string path = s.Write(dir.Path(), byRegime ? "по режиму" : "по номиналу");
+    TRegime r;
+    std::vector<std::string> errors;
+    ASSERT_EQ(CalculateSchemeCapCurrents(r, path, errors), TTaskVerdict::Calculated) << byRegime;
+    const std::vector<std::string> supplyEnd = RawColumn(path + ".VET", "Iemk2");
+    ASSERT_EQ(supplyEnd.size(), 1u);
+    EXPECT_NEAR(RawReal(supplyEnd[0]), kSqrt3 * (byRegime ? 10.5 : 10) * 100 / 1000, 1e-4) << byRegime;
+  }
+  // the regime's command loads the program's classes of voltages: run after the capacitive currents
+  struct Case {
+    const char* what;
+    bool phase;
+    std::uint8_t loads;
+    double u2, irez, ina, pn;
+  };
+  const double u2 = 5 + std::sqrt(24.0), held = 0.1 / kSqrt3;
+  for (const Case& c : {Case{"мощности", false, 0, u2, 1000 / (kSqrt3 * u2), 1000 / (kSqrt3 * u2), 1},
+                        Case{"фазные токи", true, 0, u2, 1000 / u2, 1000 / u2, 1},
+                        Case{"токи", false, 1, 9.9, 100 / kSqrt3, 100 / kSqrt3, 0.99},
+                        Case{"токи, фазные", true, 1, 10 - held, 1000 * held, 100 / kSqrt3, (10 - held) * held},
+                        Case{"без нагрузок", false, 2, 10, 0, 100 / kSqrt3, 1}}) {  // the loads as given
+    IniRec.FlagIF = c.phase;
+    IniRec.TypLoad = c.loads;
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10;
+    NodeSpec& load = s.Node(2, "", 1, 0);
+    load.Um = 10;
+    load.Ina = static_cast<float>(100 / kSqrt3);
+    s.Branch(2, 1, 1, 0);
+    const std::string path = s.Write(dir.Path(), c.what);
+    TRegime r;
+    r.Accuracy = 1e-10;
+    std::vector<std::string> errors;
+    ASSERT_EQ(CalculateSchemeRegime(r, path, errors), TTaskVerdict::Calculated) << c.what;
+    const std::vector<std::string> urez = RawColumn(path + ".UZL", "Urez"), ina = RawColumn(path + ".UZL", "Ina"),
+                                   pn = RawColumn(path + ".UZL", "Pn"), irez = RawColumn(path + ".VET", "Irez");
+    ASSERT_TRUE(urez.size() == 2 && ina.size() == 2 && pn.size() == 2 && irez.size() == 1) << c.what;
+    EXPECT_NEAR(RawReal(urez[1]), c.u2, 1e-4) << c.what;
+    EXPECT_NEAR(RawReal(irez[0]), c.irez, 1e-3) << c.what;
+    EXPECT_NEAR(RawReal(ina[1]), c.ina, 1e-3) << c.what;
+    EXPECT_NEAR(RawReal(pn[1]), c.pn, 1e-5) << c.what;
+  }
 }
 
 // ---- coincidence coefficients
