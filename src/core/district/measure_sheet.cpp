@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cctype>
 #include <cmath>
 
 #include "core/base/codepage.h"
+#include "core/base/column_headings.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
@@ -66,34 +66,35 @@ bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& co
 namespace {
 
 bool IsDigitChar(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
-// A letter of any script, as far as the words of a title go: what is no digit, blank or sign.
-bool IsWordChar(char32_t ch) {
-  if (ch < 0x80) return std::isalpha(static_cast<int>(ch)) != 0;
-  return ch != U'«' && ch != U'»' && ch != U'–' && ch != U'—' && ch != 0xA0;
-}
 
-// The words and the runs of digits of a text, the words upper-cased.
+// The words and the runs of digits of a text, as the heading rule splits it (HeadingTokens: upper-cased,
+// Latin look-alikes Cyrillic, a unit's signs joined), each word parted further into its letters and its
+// digits ("W1", "18:00"), so that a title's date and hour count by their figures.
 void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<std::string>& digits) {
-  std::string word, number;
-  const auto flush = [&] {
-    if (!word.empty()) words.push_back(UpperCase(word));
-    if (!number.empty()) digits.push_back(number);
-    word.clear();
-    number.clear();
-  };
-  for (std::size_t pos = 0; pos < text.size();) {
-    const char32_t ch = NextUtf8Char(text, pos);
-    if (IsDigitChar(ch)) {
-      if (!word.empty()) flush();
-      number.push_back(static_cast<char>(ch));
-    } else if (IsWordChar(ch)) {
-      if (!number.empty()) flush();
-      AppendUtf8(word, ch);
-    } else {
-      flush();
+  for (const THeadingToken& token : HeadingTokens(text)) {
+    std::string word, number;
+    const auto flush = [&] {
+      if (!word.empty()) words.push_back(word);
+      if (!number.empty()) digits.push_back(number);
+      word.clear();
+      number.clear();
+    };
+    const std::string_view w = token.Word;
+    for (std::size_t pos = 0; pos < w.size();) {
+      const std::size_t from = pos;
+      const char32_t ch = NextUtf8Char(w, pos);
+      if (IsDigitChar(ch)) {
+        if (!word.empty()) flush();
+        number.push_back(static_cast<char>(ch));
+      } else if (ch == U':') {
+        flush();
+      } else {
+        if (!number.empty()) flush();
+        word.append(w.substr(from, pos - from));
+      }
     }
+    flush();
   }
-  flush();
 }
 
 // Whether a text says when, as beside a title: a date, or a month, a quarter or a year of a year

@@ -92,13 +92,14 @@ const std::vector<TSheetImport>& SheetImports() {
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
       // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
-      // kvar·h, numbered W1 to W4 in the columns' order)
+      // kvar·h, numbered W1 to W4 in the columns' order), the first two the energy the input or feeder takes
+      // (A+, R+), the last two the energy it gives back (A-, R-: the reverse flow "P обр.", "Q обр.")
       {kTechnicalSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 1,
        {{1, Name, "ввод или фидер"},
-        {2, Number, "активная энергия", {"W1", "P", "W", "кВт*ч", "активная"}, true, Shape},
-        {3, Number, "реактивная энергия", {"W2", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape},
-        {4, Number, "активная энергия", {"W3", "P", "W", "кВт*ч", "активная"}, false, Shape},
-        {5, Number, "реактивная энергия", {"W4", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape}},
+        {2, Number, "активная энергия", {"W1", "P", "W", "кВт*ч", "активная"}, true, Shape, {}, +1},
+        {3, Number, "реактивная энергия", {"W2", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape, {}, +1},
+        {4, Number, "активная энергия", {"W3", "P", "W", "кВт*ч", "активная"}, false, Shape, {}, -1},
+        {5, Number, "реактивная энергия", {"W4", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape, {}, -1}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
@@ -275,6 +276,7 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (!import.FirstDataRow && SheetTitleRow(cells, row, numbers, last, bareTitles)) return {};
     const int below = UnderHeadings(cells, row + 1, key, numbers, last) ? row + 1 : 0;
     std::string faults;
+    std::vector<std::string> figures;  // the headings over the figure columns, which name one period
     const bool unread = import.Beyond > 0 && SheetColumnsBeyond(import, cells, row);
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
@@ -296,12 +298,18 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       // a date names no quantity, whatever its digits
       std::string fault = cell.Kind() == TOutsideValue::TKind::Date
                               ? "это дата, а заголовок столбца - " + HeadingWordsText(words)
-                              : HeadingFault(*heading.Value, words, others[i]);
-      if (fault.empty()) continue;
+                              : HeadingFault(*heading.Value, words, others[i], column.Direction);
+      if (fault.empty()) {
+        if (column.Kind == TSheetColumnKind::Number) figures.push_back(*heading.Value);
+        continue;
+      }
       if (!headings[i].Setting.empty()) fault += " (" + headings[i].Setting + ")";
       faults += (faults.empty() ? other : "; ") + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) +
                 " - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): " + fault;
     }
+    if (faults.empty())
+      if (const std::string periods = HeadingsPeriodFault(figures); !periods.empty())
+        return other + "строка " + std::to_string(row) + ": " + periods;
     return faults;
   };
   // a sheet whose headings stand in its first row may have titles above them, and rows below them that go
@@ -505,7 +513,7 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     for (const auto& [row, title] : head) {
       if (!title) {
         std::string heading = text(row, column.Col);
-        if (!heading.empty() && HeadingHoldsWord(heading) && HeadingSays(heading, words)) {
+        if (!heading.empty() && HeadingHoldsWord(heading) && HeadingNamesColumn(heading, words)) {
           // the units row under it is the heading's, never a figure to scale
           int below = row;
           if (const std::string unit = text(row + 1, column.Col);
@@ -524,7 +532,7 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
       for (int col = 1; title && col <= last + kTitleReach; ++col) {
         std::string statement = text(row, col);
         if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
-        if (statement.empty() || !HeadingHoldsWord(statement) || !HeadingSays(statement, words)) continue;
+        if (statement.empty() || !HeadingHoldsWord(statement) || !HeadingNamesColumn(statement, words)) continue;
         const int said = HeadingScale(statement, words);
         if (said == 0) continue;
         if (columnScaled.Stated != 0 && columnScaled.Stated != said) throw scales(row, col, statedRow, statedCol);

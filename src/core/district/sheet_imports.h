@@ -66,6 +66,9 @@ struct TSheetColumn {
   // The headings of a column whose quantity and unit the command's setting chooses (a load in kW, A or
   // kW·h by the measurement type): the words and how a refusal names the choice. Unset: Headings.
   std::function<TSheetHeadings(double setting)> HeadingsOf = {};
+  // The direction of the energy the column stores where its words name none (HeadingSays): +1 the energy
+  // taken (a base of consumption), 0 either.
+  int Direction = 0;
 };
 
 struct TSheetImport {

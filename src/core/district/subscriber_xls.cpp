@@ -479,7 +479,7 @@ int MeterEnergyKind(std::string_view text) {
     else if (word == U"R" || word == U"РЕ" || word == U"ЭР" || word == U"РЕАКТ" || word.starts_with(U"РЕАКТИВН"))
       says = kReactive;
     if (says != 0 && w.sign != 0) says |= w.sign == U'+' ? kConsumed : kGenerated;
-    else if (KindWordStarts(word, {U"СПОЖ", U"ПОТРЕБ", U"ПРИЕМ", U"ПРИНЯТ"})) says = kConsumed;
+    else if (KindWordStarts(word, {U"СПОЖ", U"ПОТР", U"ПРИЕМ", U"ПРИНЯТ"})) says = kConsumed;
     else if (KindWordStarts(word, {U"ГЕН", U"ВЫДАЧ", U"ВЫДАН", U"ОТДАЧ", U"ОТДАН"})) says = kGenerated;
     else if (says == 0 && !KindWordStarts(word, {U"ЭНЕРГ", U"ЭЛЕКТРОЭНЕРГ"})) return -1;
     named |= says;

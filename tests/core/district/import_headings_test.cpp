@@ -71,7 +71,9 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
                                               "Тариф день, руб./кВт·ч", "Ставка за мощность, руб./кВт",
                                               "План потребления, кВт·ч", "Плановая нагрузка, кВт", "Лимит, кВт·ч",
                                               "Прогноз, кВт*ч", "Выработка A-, кВт·ч", "Генерация, кВт·ч",
-                                              "Собств. нужды A+, кВт·ч", "Отпуск с шин, кВт·ч"};
+                                              "Собств. нужды A+, кВт·ч", "Отпуск с шин, кВт·ч",
+                                              // a word the rule does not know, beside the column's unit
+                                              "Небаланс, кВт*ч", "Сверх нормы, кВт", "Резерв мощности, кВА"};
   // by the column's title and the setting that chooses its unit; the grid's export of the inputs writes
   // "Ком.", "Q обр., по виду" and "Гр. P" over the feeder measurements' columns
   const THeadings loadInKw = {
@@ -126,15 +128,15 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
         {{"Q, Мвар", 3}}}},
       // the technical base's energies: numbered W1 to W4 in the columns' order, or named by their quantity
       {"активная энергия",
-       {{"W", "P", "Wp", "кВт*ч", "Активная энергия", "Акт.", "P, кВт⋅ч", "A+, кВт·ч", "A-", "Эа", "Энергия\nактивная",
-         "Потребление за ноябрь 2026 года, кВт*ч", "за 2026 год, кВт*ч", "за ноябрь 2026 г., кВт*ч", "за 4 кв., кВт*ч",
+       {{"W", "P", "Wp", "кВт*ч", "Активная энергия", "Акт.", "P, кВт⋅ч", "Эа", "Энергия\nактивная",
+         "за 2026 год, кВт*ч", "за ноябрь 2026 г., кВт*ч", "за 4 кв., кВт*ч",
          "Кол-во кВт*ч", "Акт. за IV кв. 2026, кВт*ч", "Wp, кВт*ч", "W, kWh"},
         {"W2", "W4", "Q", "Wq, квар*ч", "Реактивная энергия", "P, кВт", "Ia, А", "Ic, А", "Код", "№ счетчика",
          "Кол-во ТП", "Кол-во опор", "R+", "Эр", "Wр, квар·ч", "Wр", "Нагрузка, МВт", "Мощность, МВА", "кА"},
-        {{"тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"МВт*ч", 3}, {"A+, МВт·ч", 3}, {"тысяч кВт·ч", 3}, {"W, т. кВт*ч", 3},
+        {{"тыс. кВт·ч", 3}, {"тыс.кВт.ч", 3}, {"МВт*ч", 3}, {"Эа, МВт·ч", 3}, {"тысяч кВт·ч", 3}, {"W, т. кВт*ч", 3},
          {"кВт·ч×1000", 3}, {"W, кВт*ч x 1000", 3}, {"кВт*ч x1000", 3}, {"10³ кВт·ч", 3}, {"W, MWh", 3}}}},
       {"реактивная энергия",
-       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт.", "R+", "R-", "Эр", "Wр, квар·ч", "Wр",
+       {{"Q", "Wq", "квар*ч", "Q, кВАр*ч", "Реактивная энергия", "Реакт.", "Эр", "Wр, квар·ч", "Wр",
          "Wp, квар*ч", "Wr, квар*ч", "Q, kvarh"},
         {"W1", "W3", "P", "W", "кВт*ч", "Активная энергия", "Q, квар", "Ib, А", "Январь", "A+, кВт·ч", "A-", "Эа",
          "Нагрузка, МВт", "МВт*ч", "Мощность, МВА", "кА"},
@@ -197,6 +199,15 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
          "кА"},
         {{"Потери, МВт*ч", 3}, {"dW, тыс. кВт*ч", 3}}}},
   };
+  // an energy of one direction (the technical base's A+ and R+ the input takes, A- and R- it gives back):
+  // taken by the column of that direction, refused by the other naming the word, each by the quantity
+  // its column holds
+  const std::map<std::string, std::pair<std::vector<std::string>, std::vector<std::string>>> directions = {
+      {"активная энергия",
+       {{"A+", "A+, кВт·ч", "Эа+", "Активная энергия (прием)", "Потребление за ноябрь 2026 года, кВт*ч", "A+, МВт·ч"},
+        {"A-", "A-, кВт·ч", "Эа-", "Активная энергия (отдача)", "P обр.", "Выработка A-, кВт·ч"}}},
+      {"реактивная энергия",
+       {{"R+", "R+, квар·ч", "Эр+", "Реактивная энергия (прием)"}, {"R-", "Эр-", "Реактивная энергия (отдача)", "Q обр."}}}};
   std::set<std::string> judged, scaledStored;
   for (const TSheetImport& reader : SheetImports())
     for (const TSheetColumn& column : reader.Columns)
@@ -232,6 +243,25 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
         for (const std::string& heading : taken)
           EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
         std::vector<std::string> refused = designated(lists->second.refused);
+        if (column.Direction != 0) {
+          const auto& [forward, backward] = directions.at(key);
+          const std::vector<std::string>& own = column.Direction > 0 ? forward : backward;
+          const std::vector<std::string>& other = column.Direction > 0 ? backward : forward;
+          // (generation is no energy of the column either way)
+          for (const std::string& heading : own) {
+            if (heading.find("Выработка") != std::string::npos) continue;
+            EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
+          }
+          for (const std::string& heading : other) {
+            refused.push_back(heading);
+            const std::string said = SheetKindFault(reader, sheet(heading).Cells(), setting);
+            const bool generation = heading.find("Выработка") != std::string::npos;
+            EXPECT_NE(said.find(generation ? "выработка или собственные нужды"
+                                : column.Direction > 0 ? "- отдача (обратное направление), а столбец - прием"
+                                                       : "- прием (прямое направление), а столбец - отдача"),
+                      std::string::npos) << said;
+          }
+        }
         // (a count of subscribers is what a households book's column holds)
         for (const std::string& heading : noColumns)
           if (std::find(taken.begin(), taken.end(), heading) == taken.end()) refused.push_back(heading);
