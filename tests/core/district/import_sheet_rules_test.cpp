@@ -690,6 +690,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 12}, text("A+"), "ТП-7|Т1|Л8|1", ""},
       {{4, 12}, text("A-"), "ТП-7|Т1|Л8|", ""},
       {{4, 12}, text("Эр выдача"), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("АЕ потр."), "ТП-7|Т1|Л8|1", ""},
+      {{4, 12}, text("РЕ потр"), "ТП-7|Т1|Л8|2", ""},
       {{4, 12}, TOutsideValue(), "ТП-7|Т1|Л8|1", unknownKind},
       // the point's number merged down over the row below it, which holds nothing else: no point
       {{5, 1}, TOutsideValue::RangeBlank("A4:A5"), "ТП-7|Т1|Л8|1", ""},
