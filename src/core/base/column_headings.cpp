@@ -313,7 +313,8 @@ unsigned SymbolQuantity(char32_t ch) {
 bool IsIndex(const TWord& index) {
   static const std::vector<TWord> indices = {U"СР",  U"МАКС", U"МАX",  U"МАХ", U"МИН",  U"НОМ",  U"ЗАМ",
                                              U"СУМ", U"ОБР",  U"ОТП",  U"ПР",  U"ТР",   U"УСТ",  U"РАСЧ",
-                                             U"ДОП", U"НАГР", U"РАЗР", U"ПОТ", U"СУММ", U"ПРИЕМ", U"ОТД"};
+                                             U"ДОП", U"НАГР", U"РАЗР", U"ПОТ", U"СУММ", U"ПРИЕМ", U"ОТД",
+                                             U"МIN"};
   std::size_t letters = 0;
   while (letters < index.size() && !(index[letters] >= U'0' && index[letters] <= U'9')) ++letters;
   if (!std::all_of(index.begin() + static_cast<std::ptrdiff_t>(letters), index.end(),
@@ -437,6 +438,26 @@ const std::vector<TListedWord>& ListedWords() {
       {U"ТРАНСФОРМАТОР", 0, Abbreviated, 0}, {U"ТРРА", 0, Exact, 0}, {U"ТР", 0, Exact, 0}, {U"ЛИНИ", 0, Forms, 0},
       // energy given out ("Wп отп." of the grid's export)
       {U"ОТП", 0, Exact, 0},
+      // a power, an energy and the electricity they are of, abbreviated ("Реакт. мощность", "Э акт.",
+      // "Реакт. эн.", "эл. энергии"); where the metering point is ("ВЛ", "Нагрузка ТП"), a meter's
+      // transformation ("Коэф. трансформации", "тр-ции", "Потери в тр-ре")
+      {U"МОЩНОСТЬ", 0, Abbreviated, 0}, {U"Э", 0, Exact, 0}, {U"ЭН", 0, Exact, 0}, {U"ЭЛ", 0, Exact, 0},
+      {U"ВЛ", 0, Exact, 0}, {U"КЛ", 0, Exact, 0}, {U"ТП", 0, Exact, 0}, {U"ТРАНСФОРМАЦИЯ", 0, Forms, 0},
+      {U"ЦИИ", 0, Exact, 0}, {U"ТРРЕ", 0, Exact, 0}, {U"ТРР", 0, Exact, 0},
+      // consumption as a bill or a balance writes it
+      {U"ЭЛЕКТРОПОТРЕБЛЕНИЕ", 0, Forms, +1}, {U"НАЧИСЛЕНО", 0, Forms, 0},
+      // a power the point may take: its declared or connected power
+      {U"ЗАЯВЛЕННАЯ", 0, Forms, 0}, {U"ПРИСОЕДИНЕННАЯ", 0, Forms, 0},
+      // when and how a load was measured: the winter's or summer's maximum, the hour of it, the day of the
+      // measurements, by the metering system's data
+      {U"ЗИМ", 0, Forms, 0}, {U"ЛЕТО", 0, Exact, 0}, {U"ЛЕТН", 0, Forms, 0}, {U"ЧАС", 0, Exact, 0},
+      {U"ВЕЧЕРН", 0, Forms, 0}, {U"УТРЕНН", 0, Forms, 0}, {U"ДНЕВН", 0, Forms, 0}, {U"НОЧН", 0, Forms, 0},
+      // "Sт.н.": the transformer's rated power
+      {U"Н", 0, Exact, 0},
+      {U"МАКСИМУМ", 0, Forms, 0}, {U"МИНИМУМ", 0, Forms, 0}, {U"РЕЖИМН", 0, Forms, 0}, {U"ДЕНЬ", 0, Exact, 0},
+      {U"ДАННЫЕ", 0, Forms, 0}, {U"АИИС", 0, Exact, 0}, {U"КУЭ", 0, Exact, 0}, {U"АСКУЭ", 0, Exact, 0},
+      // the angle of a tangent in Latin letters ("tg fi")
+      {U"FI", 0, Exact, 0}, {U"ФИ", 0, Exact, 0},
       // the angle of a tangent written in Cyrillic ("tg ф")
       {U"Ф", 0, Exact, 0},
       // an index written apart from its symbol ("P max", "P сум.")
