@@ -313,7 +313,8 @@ unsigned SymbolQuantity(char32_t ch) {
 bool IsIndex(const TWord& index) {
   static const std::vector<TWord> indices = {U"СР",  U"МАКС", U"МАX",  U"МАХ", U"МИН",  U"НОМ",  U"ЗАМ",
                                              U"СУМ", U"ОБР",  U"ОТП",  U"ПР",  U"ТР",   U"УСТ",  U"РАСЧ",
-                                             U"ДОП", U"НАГР", U"РАЗР", U"ПОТ", U"СУММ", U"ПРИЕМ", U"ОТД"};
+                                             U"ДОП", U"НАГР", U"РАЗР", U"ПОТ", U"СУММ", U"ПРИЕМ", U"ОТД",
+                                             U"МIN"};
   std::size_t letters = 0;
   while (letters < index.size() && !(index[letters] >= U'0' && index[letters] <= U'9')) ++letters;
   if (!std::all_of(index.begin() + static_cast<std::ptrdiff_t>(letters), index.end(),
@@ -407,6 +408,8 @@ const std::vector<TListedWord>& ListedWords() {
       {U"ТG", kFactor, Forms, 0}, {U"КОЭФФИЦИЕНТ", kFactor, Abbreviated, 0},
       {U"ИНВЕНТАРНЫЙ", kInventory, Abbreviated, 0}, {U"ДАТА", kDate, Forms, 0}, {U"КОД", kCode, Forms, 0},
       {U"НОМЕР", kNumber, Forms, 0}, {U"№", kNumber, Exact, 0}, {U"N", kNumber, Exact, 0},
+      // a load graph's number ("Гр. P" of the grid's export)
+      {U"ГР", kNumber, Exact, 0},
       // a reading of a meter at a moment, a counter
       {U"ПОКАЗАНИЕ", kReading, Forms, 0}, {U"НАЧ", kReading, Exact, 0}, {U"КОН", kReading, Exact, 0},
       {U"ТЕК", kReading, Exact, 0}, {U"ПРЕД", kReading, Exact, 0},
@@ -421,16 +424,42 @@ const std::vector<TListedWord>& ListedWords() {
       {U"ШИН", kGeneration, Exact, 0},
       // the direction of an energy
       {U"ПРИЕМ", 0, Forms, +1}, {U"ОТДАЧА", 0, Forms, -1}, {U"ПОТРЕБЛЕНИЕ", 0, Forms, +1},
-      {U"ОБР", 0, Exact, -1}, {U"ОБРАТНЫЙ", 0, Forms, -1},
+      {U"ОБР", 0, Exact, -1}, {U"ОБРАТНЫЙ", 0, Forms, -1}, {U"ОТД", 0, Exact, -1},
       // the words people write around a column's own
       {U"ЗА", 0, Exact, 0}, {U"ВСЕГО", 0, Exact, 0}, {U"ИТОГО", 0, Exact, 0}, {U"ИТОГОМ", 0, Exact, 0},
       {U"ПО", 0, Exact, 0}, {U"В", 0, Exact, 0}, {U"С", 0, Exact, 0}, {U"НА", 0, Exact, 0}, {U"И", 0, Exact, 0},
       {U"Г", 0, Exact, 0}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0}, {U"ЭНЕРГИЯ", 0, Forms, 0},
       {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0}, {U"ЗНАЧЕНИЕ", 0, Forms, 0},
       {U"ЗАМЕР", 0, Forms, 0}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
-      {U"ОТПУСК", 0, Forms, 0}, {U"ПОЛЕЗНЫЙ", 0, Forms, 0}, {U"ПЕРЕТОК", 0, Forms, 0}, {U"ФАЗА", 0, Forms, 0},
+      {U"ОТПУСК", 0, Forms, 0}, {U"ПОЛЕЗНЫЙ", 0, Forms, 0}, {U"ПЕРЕТОК", 0, Forms, 0}, {U"ФАЗ", 0, Forms, 0},
       {U"РАСЧЕТНЫЙ", 0, Abbreviated, 0}, {U"ПОТРЕБИТЕЛЬ", 0, Forms, 0}, {U"ЧЕЛ", 0, Exact, 0},
-      {U"СРЕДНЕЕ", 0, Forms, 0}, {U"СУММАРНАЯ", 0, Forms, 0},
+      {U"СРЕДНЕЕ", 0, Forms, 0}, {U"СУММАРНАЯ", 0, Forms, 0}, {U"НАГРУЗКА", 0, Forms, 0},
+      // where the losses are: a transformer's ("тр-ра", "трансф.") or a line's
+      {U"ТРАНСФОРМАТОР", 0, Abbreviated, 0}, {U"ТРРА", 0, Exact, 0}, {U"ТР", 0, Exact, 0}, {U"ЛИНИ", 0, Forms, 0},
+      // energy given out ("Wп отп." of the grid's export)
+      {U"ОТП", 0, Exact, 0},
+      // a power, an energy and the electricity they are of, abbreviated ("Реакт. мощность", "Э акт.",
+      // "Реакт. эн.", "эл. энергии"); where the metering point is ("ВЛ", "Нагрузка ТП"), a meter's
+      // transformation ("Коэф. трансформации", "тр-ции", "Потери в тр-ре")
+      {U"МОЩНОСТЬ", 0, Abbreviated, 0}, {U"Э", 0, Exact, 0}, {U"ЭН", 0, Exact, 0}, {U"ЭЛ", 0, Exact, 0},
+      {U"ВЛ", 0, Exact, 0}, {U"КЛ", 0, Exact, 0}, {U"ТП", 0, Exact, 0}, {U"ТРАНСФОРМАЦИЯ", 0, Forms, 0},
+      {U"ЦИИ", 0, Exact, 0}, {U"ТРРЕ", 0, Exact, 0}, {U"ТРР", 0, Exact, 0},
+      // consumption as a bill or a balance writes it
+      {U"ЭЛЕКТРОПОТРЕБЛЕНИЕ", 0, Forms, +1}, {U"НАЧИСЛЕНО", 0, Forms, 0},
+      // a power the point may take: its declared or connected power
+      {U"ЗАЯВЛЕННАЯ", 0, Forms, 0}, {U"ПРИСОЕДИНЕННАЯ", 0, Forms, 0},
+      // when and how a load was measured: the winter's or summer's maximum, the hour of it, the day of the
+      // measurements, by the metering system's data
+      {U"ЗИМ", 0, Forms, 0}, {U"ЛЕТО", 0, Exact, 0}, {U"ЛЕТН", 0, Forms, 0}, {U"ЧАС", 0, Exact, 0},
+      {U"ВЕЧЕРН", 0, Forms, 0}, {U"УТРЕНН", 0, Forms, 0}, {U"ДНЕВН", 0, Forms, 0}, {U"НОЧН", 0, Forms, 0},
+      // "Sт.н.": the transformer's rated power
+      {U"Н", 0, Exact, 0},
+      {U"МАКСИМУМ", 0, Forms, 0}, {U"МИНИМУМ", 0, Forms, 0}, {U"РЕЖИМН", 0, Forms, 0}, {U"ДЕНЬ", 0, Exact, 0},
+      {U"ДАННЫЕ", 0, Forms, 0}, {U"АИИС", 0, Exact, 0}, {U"КУЭ", 0, Exact, 0}, {U"АСКУЭ", 0, Exact, 0},
+      // the angle of a tangent in Latin letters ("tg fi")
+      {U"FI", 0, Exact, 0}, {U"ФИ", 0, Exact, 0},
+      // the angle of a tangent written in Cyrillic ("tg ф")
+      {U"Ф", 0, Exact, 0},
       // an index written apart from its symbol ("P max", "P сум.")
       {U"МАКС", 0, Exact, 0}, {U"МАX", 0, Exact, 0}, {U"МАХ", 0, Exact, 0}, {U"МИН", 0, Exact, 0},
       {U"СУМ", 0, Exact, 0}, {U"НОМ", 0, Exact, 0}, {U"СР", 0, Exact, 0}};
@@ -666,9 +695,9 @@ std::vector<THeadingWord> ReadWords(std::string_view heading) {
 bool FigureColumn(unsigned means) { return (means & (kQuantities | kCount | kFactor | kCosine)) != 0; }
 
 // For a heading that says a figure column: the first word that names the other direction of the energy
-// than the column's own words (A- over a column of A+); none where either names no direction.
-std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held, const TColumnWords& own) {
-  int direction = 0;
+// than the column's (its own words' or, where they name none, `direction`: A- over a column of A+, "отдача"
+// over a column of consumption); none where the heading or the column names no direction.
+std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held, const TColumnWords& own, int direction) {
   for (const TWord& w : own.Own)
     if (const int d = WordDirection(w)) direction = d;
   if (direction == 0) return std::nullopt;
@@ -679,26 +708,70 @@ std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held,
   return std::nullopt;
 }
 
+// Whether a word of a heading over a figure column is understood where it stands: one of the column's own
+// words or what they begin or abbreviate, a unit, a symbol with its index, a scale, a word of the list
+// (ListedWords) with the meaning it has, a number (a year, a quarter's, a date's figures), a Roman
+// quarter, a phase's letter after "фаза".
+bool Understood(const std::vector<THeadingWord>& held, const std::vector<unsigned>& meanings, const std::vector<int>& scales,
+                const std::vector<bool>& parts, std::size_t i, const TColumnWords& own) {
+  const TWord& h = held[i].Word;
+  if (meanings[i] != 0 || Meaning(h) != 0 || scales[i] != 0 || parts[i] || IsDigits(h) || IsRomanQuarter(h)) return true;
+  if (own.IsOwn(h) || ListedWord(h) != nullptr) return true;
+  for (const TWord& w : own.Own) {
+    if (w.size() >= 3 && StandsFor(h, w)) return true;
+    if (w.size() == 2 && h.starts_with(w) && h.size() <= 4) return true;
+    if (w.size() == 1 && SymbolQuantity(w[0]) != 0 && h.starts_with(w) && IsIndex(h.substr(1))) return true;
+  }
+  // a phase's letter: "Ток фазы A"
+  for (std::size_t k = i; k > 0; --k) {
+    const TWord& before = held[k - 1].Word;
+    if (before.starts_with(U"ФАЗ")) return h.size() == 1;
+    if (before.size() != 1) break;
+  }
+  return false;
+}
+
+// The first word of a heading over a figure column that the rule does not understand (Understood): the
+// heading is taken only when every word of it is.
+std::optional<std::string> UnknownWordFault(const std::vector<THeadingWord>& held, const TColumnWords& own) {
+  const std::vector<unsigned> meanings = HeadingMeanings(held);
+  std::vector<TWord> plain;
+  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  std::vector<bool> parts;
+  const std::vector<int> scales = WordScales(plain, &parts);
+  for (std::size_t i = 0; i < held.size(); ++i)
+    if (!Understood(held, meanings, scales, parts, i, own))
+      return Quoted(held[i].Written) + " - слово, которое в заголовке этого столбца не понятно";
+  return std::nullopt;
+}
+
+// The verdict of a heading over a column: `whole` holds it to every word understood, as a heading over
+// the column is; a title or a note that states the column's unit among other words is not.
 std::optional<std::string> HeadingVerdict(std::string_view heading, const std::vector<const char*>& words,
-                                          const std::vector<const char*>& others) {
+                                          const std::vector<const char*>& others, int direction = 0, bool whole = true) {
   const std::vector<THeadingWord> held = ReadWords(heading);
   std::optional<std::string> verdict = HeadingWordsVerdict(held, words, others);
   if (verdict) return verdict;
   const TColumnWords own(words);
   if (!FigureColumn(own.Means)) return std::nullopt;
-  return DirectionFault(held, own);
+  if (verdict = DirectionFault(held, own, direction); verdict || !whole) return verdict;
+  return UnknownWordFault(held, own);
 }
 
 }  // namespace
 
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
-                 const std::vector<const char*>& others) {
-  return !HeadingVerdict(heading, words, others).has_value();
+                 const std::vector<const char*>& others, int direction) {
+  return !HeadingVerdict(heading, words, others, direction).has_value();
+}
+
+bool HeadingNamesColumn(std::string_view text, const std::vector<const char*>& words) {
+  return !HeadingVerdict(text, words, {}, 0, false).has_value();
 }
 
 std::string HeadingFault(std::string_view heading, const std::vector<const char*>& words,
-                         const std::vector<const char*>& others) {
-  const std::optional<std::string> verdict = HeadingVerdict(heading, words, others);
+                         const std::vector<const char*>& others, int direction) {
+  const std::optional<std::string> verdict = HeadingVerdict(heading, words, others, direction);
   if (!verdict) return {};
   if (verdict->empty()) return "в нем должно быть " + HeadingWordsText(words);
   return *verdict + ", а заголовок столбца - " + HeadingWordsText(words);
@@ -712,8 +785,8 @@ std::string HeadingWordsText(const std::vector<const char*>& words) {
 }
 
 std::string HeadingNamesOther(std::string_view heading, const std::vector<const char*>& words,
-                              const std::vector<const char*>& others) {
-  std::optional<std::string> verdict = HeadingVerdict(heading, words, others);
+                              const std::vector<const char*>& others, int direction) {
+  std::optional<std::string> verdict = HeadingVerdict(heading, words, others, direction);
   return verdict ? std::move(*verdict) : std::string();
 }
 
@@ -726,7 +799,7 @@ bool HeadingHoldsWord(std::string_view text) {
 }
 
 int HeadingScale(std::string_view heading, const std::vector<const char*>& words) {
-  if (!HeadingSays(heading, words)) return 0;
+  if (!HeadingNamesColumn(heading, words)) return 0;
   const TColumnWords own(words);
   int exponent = 0;
   bool unit = false;

@@ -37,15 +37,25 @@ namespace ld {
 // words it begins ("Уст. мощ." for "Установленная мощность") and for its own forms ("нагрузки", "лицевых
 // счетов"); a word of two letters for itself and a sign or two after it ("Тр-р", not "Трасса"); a
 // one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word ("Расход"); a symbol
-// numbered in the list ("W2") says its column by its place.
+// numbered in the list ("W2") says its column by its place. Over a figure column (a quantity, a count, a
+// ratio) every word of the heading is understood or the heading says nothing of it: the column's words and
+// their forms, a unit with its scale, a symbol with its index, the period, and the words of the one list
+// of understood words (the words people write around them: "потребление", "расход", "за", "всего"); a
+// word the rule does not know is named. An energy's direction (A+ / A-, R+ / R-, "прием" / "отдача",
+// "потребление" / "генерация") is the column's: the one its words name or, where they name none,
+// `direction` (+1 the energy taken, as a base of consumption stores it; 0 either).
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
-                 const std::vector<const char*>& others = {});
+                 const std::vector<const char*>& others = {}, int direction = 0);
+// Whether a text of a sheet's head that is no heading of the column (a title, a note, a label's value)
+// names the column's quantity among other words, as a statement of its unit does ("Технический учет за
+// ноябрь 2026 г., тыс. кВт*ч"): HeadingSays without its every-word rule.
+bool HeadingNamesColumn(std::string_view text, const std::vector<const char*>& words);
 // Why the heading does not say the column (HeadingSays), for a refusal to follow 'не заголовок столбца
 // <n>: ': what it names instead and the column's words ('"кВА" - полная мощность, а заголовок столбца -
 // "нагрузка", "P" или "кВт"'), or 'в нем должно быть <words>' for a heading of none of them; empty when
 // it says it.
 std::string HeadingFault(std::string_view heading, const std::vector<const char*>& words,
-                         const std::vector<const char*>& others = {});
+                         const std::vector<const char*>& others = {}, int direction = 0);
 // The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
 std::string HeadingWordsText(const std::vector<const char*>& words);
 // What the heading names that the column does not hold (HeadingFault's reason, without the column's
@@ -54,12 +64,12 @@ std::string HeadingWordsText(const std::vector<const char*>& words);
 // or names nothing the rule knows ("н/д"), which a format without headings leaves to its reader to name
 // as a value that does not read.
 std::string HeadingNamesOther(std::string_view heading, const std::vector<const char*>& words,
-                              const std::vector<const char*>& others = {});
+                              const std::vector<const char*>& others = {}, int direction = 0);
 // Whether the text holds a word that begins with a letter ("W1", "Наименование") or an hour of the day
 // ("00:00", the period of a load curve's column), as a heading does: "1 825 200", "05.03.2026" and
 // "1O.50" hold none.
 bool HeadingHoldsWord(std::string_view text);
-// The power of ten by which a value under a heading that says the column (HeadingSays) is brought to the
+// The power of ten by which a value under a heading that names the column (HeadingNamesColumn) is brought to the
 // column's own unit: a scale word ("тыс.", "млн") and a prefix other than the column's own unit's
 // ("МВт*ч" over kW·h, "м" over km) each add theirs (3 for "тыс. кВт*ч" over kW·h, -3 for "Длина, м"
 // over km); 0 for a heading in the column's own unit, and for one that does not say the column.

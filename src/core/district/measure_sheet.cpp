@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cctype>
 #include <cmath>
 
 #include "core/base/codepage.h"
+#include "core/base/column_headings.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
@@ -66,34 +66,35 @@ bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& co
 namespace {
 
 bool IsDigitChar(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
-// A letter of any script, as far as the words of a title go: what is no digit, blank or sign.
-bool IsWordChar(char32_t ch) {
-  if (ch < 0x80) return std::isalpha(static_cast<int>(ch)) != 0;
-  return ch != U'«' && ch != U'»' && ch != U'–' && ch != U'—' && ch != 0xA0;
-}
 
-// The words and the runs of digits of a text, the words upper-cased.
+// The words and the runs of digits of a text, as the heading rule splits it (HeadingTokens: upper-cased,
+// Latin look-alikes Cyrillic, a unit's signs joined), each word parted further into its letters and its
+// digits ("W1", "18:00"), so that a title's date and hour count by their figures.
 void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<std::string>& digits) {
-  std::string word, number;
-  const auto flush = [&] {
-    if (!word.empty()) words.push_back(UpperCase(word));
-    if (!number.empty()) digits.push_back(number);
-    word.clear();
-    number.clear();
-  };
-  for (std::size_t pos = 0; pos < text.size();) {
-    const char32_t ch = NextUtf8Char(text, pos);
-    if (IsDigitChar(ch)) {
-      if (!word.empty()) flush();
-      number.push_back(static_cast<char>(ch));
-    } else if (IsWordChar(ch)) {
-      if (!number.empty()) flush();
-      AppendUtf8(word, ch);
-    } else {
-      flush();
+  for (const THeadingToken& token : HeadingTokens(text)) {
+    std::string word, number;
+    const auto flush = [&] {
+      if (!word.empty()) words.push_back(word);
+      if (!number.empty()) digits.push_back(number);
+      word.clear();
+      number.clear();
+    };
+    const std::string_view w = token.Word;
+    for (std::size_t pos = 0; pos < w.size();) {
+      const std::size_t from = pos;
+      const char32_t ch = NextUtf8Char(w, pos);
+      if (IsDigitChar(ch)) {
+        if (!word.empty()) flush();
+        number.push_back(static_cast<char>(ch));
+      } else if (ch == U':') {
+        flush();
+      } else {
+        if (!number.empty()) flush();
+        word.append(w.substr(from, pos - from));
+      }
     }
+    flush();
   }
-  flush();
 }
 
 // Whether a text says when, as beside a title: a date, or a month, a quarter or a year of a year
@@ -102,6 +103,11 @@ void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<
 bool SaysWhen(std::string_view text) {
   std::vector<std::string> words, digits;
   Tokens(text, words, digits);
+  // the hour of a measurement beside its title ("18:00", "9:30:00")
+  if (words.empty() && (digits.size() == 2 || digits.size() == 3) && digits[0].size() <= 2 &&
+      std::all_of(digits.begin() + 1, digits.end(), [](const std::string& d) { return d.size() == 2; }) &&
+      std::count(text.begin(), text.end(), ':') == static_cast<long>(digits.size() - 1))
+    return true;
   static const char* const kMonths[] = {"ЯНВАР", "ФЕВРАЛ", "МАРТ", "АПРЕЛ", "МАЙ", "МАЯ", "ИЮН", "ИЮЛ", "АВГУСТ",
                                         "СЕНТЯБР", "ОКТЯБР", "НОЯБР", "ДЕКАБР"};
   static const char* const kWords[] = {"ЗА", "Г", "ГГ", "ГОД", "ГОДА", "ДАТА", "ОТ", "ПО", "С", "НА", "КВ", "КВАРТАЛ",
@@ -255,6 +261,22 @@ TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std:
     // no headings: the data begin right below the titles (or at `from`, where the titles go on)
     return {0, row == from + kMostTitleRows ? from : row};
   }
+  // labels above the headings ("РЭС" | "Центральный", "Подстанция" | "ПС 110/10 кВ Заречная", a title
+  // with "Дата" and its date): a row of a few cells under which a fuller row of headings of its own (not
+  // one that goes on with it) stands is a title
+  const auto filled = [&](int r) {
+    int n = 0;
+    for (int col = 1; col <= last + kTitleReach; ++col) n += !cells(r, col).Blank();
+    return n;
+  };
+  for (int next = row + 1; next < from + kMostTitleRows; ++next) {
+    if (blank(next)) continue;
+    if (RowHoldsValue(cells, next, numbers) || UnderHeadings(cells, next, key, numbers, last) ||
+        !RowOfHeadings(cells, next, numbers) || cells(next, key).Blank() || filled(row) > kTitleMarks ||
+        filled(next) <= filled(row))
+      break;
+    row = next;
+  }
   TSheetHead head{row, row + 1};
   while (head.First - row < 4 && UnderHeadings(cells, head.First, key, numbers, last)) ++head.First;
   return head;
@@ -367,6 +389,21 @@ std::string UnitNameFault(std::string_view name) {
       "\" - не имя ТП, ввода или фидера: так показывается и текстовая формула, чей текст книга не сохранила; "
       "впишите имя текстом");
   return fault;
+}
+
+std::string LostTextFault(std::string_view text, std::string_view what) {
+  std::string fault = "\"";
+  fault.append(text);
+  fault.append("\" - не ");
+  fault.append(what);
+  fault.append(": так показывается и текстовая формула, чей текст книга не сохранила; впишите его текстом");
+  return fault;
+}
+
+std::string TakeNamingText(const TSheetCells& cells, int row, int col, std::string_view what) {
+  std::string text = TakeJoinedName(cells, row, col);
+  if (!NamesUnit(text)) throw TCellTextError(row, col, LostTextFault(text, what));
+  return text;
 }
 
 std::string TakeUnitName(const TSheetCells& cells, int row, int col) {

@@ -203,6 +203,12 @@ std::string TakeJoinedName(const TSheetCells& cells, int row, int col);
 bool NamesUnit(std::string_view name);
 // Why a name NamesUnit does not take names none, for a message naming its cell.
 std::string UnitNameFault(std::string_view name);
+// The same for another text a name column holds (`what`: "номер договора"): zeros alone are what a text
+// formula shows where its book kept no text of it.
+std::string LostTextFault(std::string_view text, std::string_view what);
+// TakeJoinedName of a cell whose text names something (a contract, a subscriber; a meter's number may be
+// 0): zeros alone throw TCellTextError naming the cell (LostTextFault), as a station's do.
+std::string TakeNamingText(const TSheetCells& cells, int row, int col, std::string_view what);
 // TakeName of a cell that names a station, an input or a feeder: a name NamesUnit does not take throws
 // TCellTextError naming the cell, as one that cannot be read does.
 std::string TakeUnitName(const TSheetCells& cells, int row, int col);

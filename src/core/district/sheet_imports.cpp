@@ -1,7 +1,9 @@
 #include "core/district/sheet_imports.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,17 +88,18 @@ const std::vector<TSheetImport>& SheetImports() {
          const TValueRead<std::string> name = cells(row, 1).Name();
          return !name || IsFeederNumber(*name.Value);
        },
-       true},
+       true, false, {}, HouseholdsGap},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
       // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
-      // kvar·h, numbered W1 to W4 in the columns' order)
+      // kvar·h, numbered W1 to W4 in the columns' order), the first two the energy the input or feeder takes
+      // (A+, R+), the last two the energy it gives back (A-, R-: the reverse flow "P обр.", "Q обр.")
       {kTechnicalSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 1,
        {{1, Name, "ввод или фидер"},
-        {2, Number, "активная энергия", {"W1", "P", "W", "кВт*ч", "активная"}, true, Shape},
-        {3, Number, "реактивная энергия", {"W2", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape},
-        {4, Number, "активная энергия", {"W3", "P", "W", "кВт*ч", "активная"}, false, Shape},
-        {5, Number, "реактивная энергия", {"W4", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape}},
+        {2, Number, "активная энергия", {"W1", "P", "W", "кВт*ч", "активная"}, true, Shape, {}, +1},
+        {3, Number, "реактивная энергия", {"W2", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape, {}, +1},
+        {4, Number, "активная энергия", {"W3", "P", "W", "кВт*ч", "активная"}, false, Shape, {}, -1},
+        {5, Number, "реактивная энергия", {"W4", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape, {}, -1}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
@@ -273,6 +276,7 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (!import.FirstDataRow && SheetTitleRow(cells, row, numbers, last, bareTitles)) return {};
     const int below = UnderHeadings(cells, row + 1, key, numbers, last) ? row + 1 : 0;
     std::string faults;
+    std::vector<std::string> figures;  // the headings over the figure columns, which name one period
     const bool unread = import.Beyond > 0 && SheetColumnsBeyond(import, cells, row);
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
@@ -294,12 +298,18 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       // a date names no quantity, whatever its digits
       std::string fault = cell.Kind() == TOutsideValue::TKind::Date
                               ? "это дата, а заголовок столбца - " + HeadingWordsText(words)
-                              : HeadingFault(*heading.Value, words, others[i]);
-      if (fault.empty()) continue;
+                              : HeadingFault(*heading.Value, words, others[i], column.Direction);
+      if (fault.empty()) {
+        if (column.Kind == TSheetColumnKind::Number) figures.push_back(*heading.Value);
+        continue;
+      }
       if (!headings[i].Setting.empty()) fault += " (" + headings[i].Setting + ")";
       faults += (faults.empty() ? other : "; ") + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) +
                 " - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): " + fault;
     }
+    if (faults.empty())
+      if (const std::string periods = HeadingsPeriodFault(figures); !periods.empty())
+        return other + "строка " + std::to_string(row) + ": " + periods;
     return faults;
   };
   // a sheet whose headings stand in its first row may have titles above them, and rows below them that go
@@ -307,6 +317,40 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   int beyondRow = headingRow;  // where the heading after the sheet's own columns stands
   if (headingRow == 1 && !import.FirstDataRow) {
     const TSheetHead head = SheetHeadRows(cells, 1, key, numbers, last);
+    // numbers that go up by one from column to column over every figure column (hours, days, months,
+    // years) head a table of periods: a row of their headings, never a row of figures
+    // ("1-2", "2-3": the hours of a load curve)
+    const auto period = [&](const TOutsideValue& cell) -> std::optional<int> {
+      if (cell.Kind() == TOutsideValue::TKind::Number)
+        if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
+      if (cell.Kind() != TOutsideValue::TKind::Text) return std::nullopt;
+      if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
+      const TValueRead<std::string> text = cell.Name();
+      if (!text) return std::nullopt;
+      int from = 0, to = 0;
+      const char* const end = text.Value->data() + text.Value->size();
+      const auto [dash, fromFault] = std::from_chars(text.Value->data(), end, from);
+      if (fromFault != std::errc() || dash == end || *dash != '-') return std::nullopt;
+      const auto [rest, toFault] = std::from_chars(dash + 1, end, to);
+      if (toFault != std::errc() || rest != end || to != from + 1) return std::nullopt;
+      return from;
+    };
+    // (in the row of headings, the first of the data or a row the titles took)
+    for (int row = 1; row <= (head.Heading > 0 ? head.Heading : head.First) && numbers.size() >= 2; ++row) {
+      std::string periods;
+      bool counted = true;
+      int firstPeriod = 0;
+      for (std::size_t i = 0; i < numbers.size() && counted; ++i) {
+        const TOutsideValue cell = cells(row, numbers[i]);
+        const std::optional<int> n = period(cell);
+        if (n && i == 0) firstPeriod = *n;
+        counted = n && *n == firstPeriod + (numbers[i] - numbers[0]);
+        if (counted) periods += (periods.empty() ? "\"" : "\", \"") + *cell.Name().Value;
+      }
+      if (counted)
+        return other + "строка " + std::to_string(row) + ": над столбцами значений " + periods +
+               "\" - номера часов, дней, месяцев или лет, а не заголовки столбцов";
+    }
     if (head.Heading > 0)
       if (std::string fault = headingFault(head.Heading); !fault.empty()) return fault;
     beyondRow = head.Heading;
@@ -355,6 +399,7 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (keyCell.RangeOnly()) continue;
     // the units, the column numbers or the second row of the headings above, as the readers pass them
     if (UnderHeadings(cells, row, key, numbers, last)) continue;
+    if (keyCell.Blank() && import.BlankWithin && import.BlankWithin(cells, row)) continue;
     if (keyCell.Blank()) {
       gap = data;
       if (import.FirstBlankEnds) {
@@ -417,32 +462,89 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
 // The sheet as a reader takes it: a figure under a heading that says its column in a unit of another
 // scale ("тыс. кВт*ч", "МВт*ч" over kW·h, HeadingScale) is brought to the column's own unit exactly as
 // its digits shift, down to the next heading over the column; a text there that reads no number cannot
-// be brought to it and is named by its cell as a value that does not read.
+// be brought to it and is named by its cell as a value that does not read. A heading is a cell of a row
+// without a value, with the units row under it; a figure typed with its unit in a row of data is none.
+// What a title, a label or a note says of the column's unit ("Технический учет, тыс. кВт*ч", "Единица
+// измерения: тыс. кВт*ч", "* данные в тыс. кВт*ч") is said of every row of it where its own heading
+// states no scale; two statements of different scales refuse the book by the cells.
 TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, double setting) {
   struct TScaled {
     int Col;
     std::vector<std::pair<int, int>> From;  // from below which row, which power of ten
+    int Stated = 0;                         // what the titles, labels and notes state
   };
   std::vector<TScaled> scaled;
-  const int key = import.Columns.front().Col;
+  const int key = import.Columns.front().Col, last = LastColumn(import);
+  const std::vector<int> numbers = NumberColumns(import);
+  const auto text = [&](int row, int col) -> std::string {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number()) return {};
+    const TValueRead<std::string> heading = cell.Heading();
+    return heading ? *heading.Value : std::string();
+  };
+  // the rows of the head, above the data, among them and below them: those without a value, each a
+  // title (a title, a label, a note: a row of its own) or not (headings, units rows)
+  struct THeadRow {
+    int Row;
+    bool Title;
+  };
+  std::vector<THeadRow> head;
+  for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
+    bool blank = true;
+    for (int col = 1; col <= last && blank; ++col) blank = cells(row, col).Blank();
+    empty = blank ? empty + 1 : 0;
+    if (blank || RowHoldsValue(cells, row, numbers)) continue;
+    // a units row under the headings is theirs, column by column, however few its cells
+    head.push_back({row, !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false)});
+  }
   for (const TSheetColumn& column : import.Columns) {
     if (column.Kind != TSheetColumnKind::Number && column.Kind != TSheetColumnKind::Digits) continue;
     const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings;
     if (words.empty()) continue;
     TScaled columnScaled{column.Col, {}};
-    int exponent = 0;
-    for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
-      const TOutsideValue cell = cells(row, column.Col);
-      empty = cell.Blank() && cells(row, key).Blank() ? empty + 1 : 0;
-      if (cell.Kind() != TOutsideValue::TKind::Text) continue;
-      const TValueRead<std::string> heading = cell.Heading();
-      if (!heading || !HeadingHoldsWord(*heading.Value) || !HeadingSays(*heading.Value, words)) continue;
-      if (const int said = HeadingScale(*heading.Value, words); said != exponent) {
-        columnScaled.From.emplace_back(row, said);
-        exponent = said;
+    // two cells that give the column units of different scales: which one the figures are in cannot be told
+    const auto scales = [&](int row, int col, int otherRow, int otherCol) {
+      return TCellTextError(row, col, "\"" + text(row, col) + "\" - единица столбца " + std::to_string(column.Col) + " (" +
+                                          column.Title + ") другого масштаба, чем в ячейке " +
+                                          SheetCellName(otherRow, otherCol) + " \"" + text(otherRow, otherCol) + "\"");
+    };
+    int exponent = 0, statedRow = 0, statedCol = 0;
+    std::vector<std::pair<int, std::string>> headings;  // the rows whose own heading states a scale
+    for (const auto& [row, title] : head) {
+      if (!title) {
+        std::string heading = text(row, column.Col);
+        if (!heading.empty() && HeadingHoldsWord(heading) && HeadingNamesColumn(heading, words)) {
+          // the units row under it is the heading's, never a figure to scale
+          int below = row;
+          if (const std::string unit = text(row + 1, column.Col);
+              !unit.empty() && UnderHeadings(cells, row + 1, key, numbers, last)) {
+            heading += ", " + unit;
+            below = row + 1;
+          }
+          if (const int said = HeadingScale(heading, words); said != exponent) {
+            columnScaled.From.emplace_back(below, said);
+            exponent = said;
+          }
+          if (exponent != 0) headings.emplace_back(row, heading);
+        }
+      }
+      // a title, a label's value or a note: a row of its own above the headings or below the data
+      for (int col = 1; title && col <= last + kTitleReach; ++col) {
+        std::string statement = text(row, col);
+        if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
+        if (statement.empty() || !HeadingHoldsWord(statement) || !HeadingNamesColumn(statement, words)) continue;
+        const int said = HeadingScale(statement, words);
+        if (said == 0) continue;
+        if (columnScaled.Stated != 0 && columnScaled.Stated != said) throw scales(row, col, statedRow, statedCol);
+        columnScaled.Stated = said;
+        statedRow = row;
+        statedCol = col;
       }
     }
-    if (!columnScaled.From.empty()) scaled.push_back(std::move(columnScaled));
+    if (columnScaled.Stated != 0)
+      for (const auto& [row, heading] : headings)
+        if (HeadingScale(heading, words) != columnScaled.Stated) throw scales(row, column.Col, statedRow, statedCol);
+    if (!columnScaled.From.empty() || columnScaled.Stated != 0) scaled.push_back(std::move(columnScaled));
   }
   if (scaled.empty()) return cells;
   return [cells, scaled](int row, int col) {
@@ -452,7 +554,10 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
       int exponent = 0;
       for (const auto& [from, said] : column.From)
         if (from < row) exponent = said;
-      return ScaledCell(cell, exponent);
+      if (exponent != 0) return ScaledCell(cell, exponent);
+      // a statement above the headings or below the data covers the figures; the texts of the head are
+      // its reader's
+      return cell.Number() ? ScaledCell(cell, column.Stated) : cell;
     }
     return cell;
   };

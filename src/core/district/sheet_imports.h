@@ -66,6 +66,9 @@ struct TSheetColumn {
   // The headings of a column whose quantity and unit the command's setting chooses (a load in kW, A or
   // kW·h by the measurement type): the words and how a refusal names the choice. Unset: Headings.
   std::function<TSheetHeadings(double setting)> HeadingsOf = {};
+  // The direction of the energy the column stores where its words name none (HeadingSays): +1 the energy
+  // taken (a base of consumption), 0 either.
+  int Direction = 0;
 };
 
 struct TSheetImport {
@@ -104,6 +107,9 @@ struct TSheetImport {
   // Where the reader's rows begin when the sheet itself says so (a sheet kept without its title row or
   // without its headings, FirstPointRow); empty: below HeadingRow.
   std::function<int(const TSheetCells& cells)> FirstDataRow = {};
+  // An empty key cell that the data go on past (a households book's empty row under a station's name),
+  // as the reader passes it; empty: none.
+  std::function<bool(const TSheetCells& cells, int row)> BlankWithin = {};
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A figure under a heading of its column's unit in

@@ -383,6 +383,20 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 
 bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; }
 
+bool HouseholdsGap(const TSheetCells& cells, int row) {
+  if (row < 2 || !cells(row, 1).Blank() || !cells(row, 1).EndFault().empty()) return false;
+  const TValueRead<std::string> above = cells(row - 1, 1).Name(), below = cells(row + 1, 1).Name();
+  return above && !above.Value->empty() && !IsFeederNumber(*above.Value) && below && IsFeederNumber(*below.Value);
+}
+
+bool HouseholdsHeadingRow(const TSheetCells& cells, int row) {
+  return !RowHoldsValue(cells, row, kHouseholdFigures) && std::all_of(kHouseholdFigures.begin(), kHouseholdFigures.end(), [&](int col) {
+    const TOutsideValue cell = cells(row, col);
+    const TValueRead<std::string> heading = cell.Heading();
+    return cell.Kind() == TOutsideValue::TKind::Text && heading && HeadingHoldsWord(*heading.Value);
+  });
+}
+
 std::string HouseholdsFeeder(std::string_view name) {
   if (name.empty()) return {};
   // a feeder written with its letter, in whatever way ("Л8", "л.1", "Л-8", "Ф-3"), is named as written;
@@ -465,7 +479,7 @@ int MeterEnergyKind(std::string_view text) {
     else if (word == U"R" || word == U"РЕ" || word == U"ЭР" || word == U"РЕАКТ" || word.starts_with(U"РЕАКТИВН"))
       says = kReactive;
     if (says != 0 && w.sign != 0) says |= w.sign == U'+' ? kConsumed : kGenerated;
-    else if (KindWordStarts(word, {U"СПОЖ", U"ПОТРЕБ", U"ПРИЕМ", U"ПРИНЯТ"})) says = kConsumed;
+    else if (KindWordStarts(word, {U"СПОЖ", U"ПОТР", U"ПРИЕМ", U"ПРИНЯТ"})) says = kConsumed;
     else if (KindWordStarts(word, {U"ГЕН", U"ВЫДАЧ", U"ВЫДАН", U"ОТДАЧ", U"ОТДАН"})) says = kGenerated;
     else if (says == 0 && !KindWordStarts(word, {U"ЭНЕРГ", U"ЭЛЕКТРОЭНЕРГ"})) return -1;
     named |= says;
@@ -537,9 +551,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
 
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
     const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
-    const std::string ndog = text(2), name = text(4);
+    const std::string ndog = TakeNamingText(cells, r, 2, "номер договора"), name = text(4);
     c.Ndog->SetNew(n, put(ndog, ndogField, r, 2));
-    c.Abonent->SetNew(n, put(text(3), abonent, r, 3));
+    c.Abonent->SetNew(n, put(TakeNamingText(cells, r, 3, "имя абонента"), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
@@ -610,7 +624,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   // the rows under a row of headings (units, the columns' numbers)
   const int first = RowBelowTitles(cells, 1, kHouseholdFigures, 4);
   int last = first;
-  while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4)) ++last;
+  while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, last)) ++last;
   --last;
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
@@ -620,10 +634,15 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   int n = 0;
   for (int r = first; r <= last; ++r) {
     // the units or the columns' numbers under a row of headings are no feeder
-    if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4)) continue;
-    // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
-    // and refuses the workbook by its cell
-    const std::string s = UpperCase(TakeUnitName(cells, r, 1));
+    if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, r)) continue;
+    // a row of headings, whatever its first cell says ("ТП /" and "№ фидера" in two lines), is no station
+    if (HouseholdsHeadingRow(cells, r)) continue;
+    // the first cell tells a feeder (its number, 0 among them) from a station: one that cannot be read
+    // tells neither, and refuses the workbook by its cell; a 0 alone in its row is a station's name that
+    // a text formula left without its text
+    std::string s = UpperCase(TakeName(cells, r, 1));
+    const bool alone = cells(r, 2).Blank() && cells(r, 3).Blank() && cells(r, 4).Blank();
+    if (!IsFeederNumber(s) || (alone && !NamesUnit(s))) s = UpperCase(TakeUnitName(cells, r, 1));
     if (IsFeederNumber(s)) {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is

@@ -63,6 +63,12 @@ std::string MeterPointStationFault(const TOutsideValue& cell);
 int FirstPointRow(const TSheetCells& cells);
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
+// Whether the key cell of the row is an empty row between a station's row and its first feeder, which
+// the households book's data go on past.
+bool HouseholdsGap(const TSheetCells& cells, int row);
+// Whether the row is one of headings over the households book's counts and energies: words over both,
+// and no value.
+bool HouseholdsHeadingRow(const TSheetCells& cells, int row);
 // The meter's kind of energy that an industrial sheet's text names ("АЕ спож." 1, "АЕ ген." 0, "РЕ спож."
 // 2, "РЕ ген." 3): one of the four whatever its letter case, dots, blanks and Latin look-alike letters
 // ("ае ген", "AE ген."); or words and meters' symbols that say both what the energy is (active: "А",

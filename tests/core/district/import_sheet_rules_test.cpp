@@ -464,6 +464,31 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("Код")}, {{1, 3}, text("W1")}, {{2, 1}, text("Ввод 1")},
                          {{2, 2}, text("17")}, {{2, 3}, text("5")}},
        "ячейка B1: заголовок \"Код\" - не заголовок столбца 2 (активная энергия): \"Код\" - код"},
+      // the energies taken (A+, R+) in columns 2 and 3, those given back (A-, R-) in 4 and 5: a book of
+      // the other order would store generation as consumption
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("A+")}, {{1, 3}, text("R+")}, {{1, 4}, text("A-")},
+                         {{1, 5}, text("R-")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       ""},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("A-")}, {{1, 3}, text("R-")}, {{1, 4}, text("A+")},
+                         {{1, 5}, text("R+")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       "ячейка B1: заголовок \"A-\" - не заголовок столбца 2 (активная энергия): \"A-\" - отдача (обратное направление), "
+       "а столбец - прием"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("Активная энергия (отдача)")},
+                         {{1, 4}, text("Активная энергия (прием)")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       "ячейка B1: заголовок \"Активная энергия (отдача)\" - не заголовок столбца 2 (активная энергия): \"отдача\" - "
+       "отдача (обратное направление), а столбец - прием"},
+      // the energy columns of one book name one period
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("Потребление за 2026 год, кВт*ч")},
+                         {{1, 3}, text("Реакт. за 2025 год, квар*ч")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       "строка 1: \"2026 год\" и \"2025 год\" - разные периоды в одной книге"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("W1 за ноябрь, кВт*ч")},
+                         {{1, 3}, text("W2 нарастающим итогом, квар*ч")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       "строка 1: \"ноябрь\" и \"нарастающим итогом\" - разные периоды в одной книге"},
+      // a word the heading rule does not know is no heading of a figure
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("W1 сверх нормы, кВт*ч")}, {{2, 1}, text("Ввод 1")},
+                         {{2, 2}, text("17")}},
+       "ячейка B1: заголовок \"W1 сверх нормы, кВт*ч\" - не заголовок столбца 2 (активная энергия): \"сверх\" - слово, "
+       "которое в заголовке этого столбца не понятно"},
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("№ счетчика")}, {{2, 1}, text("Ввод 1")},
                          {{2, 2}, text("17")}},
        "ячейка B1: заголовок \"№ счетчика\" - не заголовок столбца 2 (активная энергия): \"№\" - номер"},
@@ -665,6 +690,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 12}, text("A+"), "ТП-7|Т1|Л8|1", ""},
       {{4, 12}, text("A-"), "ТП-7|Т1|Л8|", ""},
       {{4, 12}, text("Эр выдача"), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("АЕ потр."), "ТП-7|Т1|Л8|1", ""},
+      {{4, 12}, text("РЕ потр"), "ТП-7|Т1|Л8|2", ""},
       {{4, 12}, TOutsideValue(), "ТП-7|Т1|Л8|1", unknownKind},
       // the point's number merged down over the row below it, which holds nothing else: no point
       {{5, 1}, TOutsideValue::RangeBlank("A4:A5"), "ТП-7|Т1|Л8|1", ""},
@@ -715,6 +742,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
       {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
       {{4, 6}, text("00"), "\"00\" - не имя ТП"},
+      {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
+      {{4, 3}, text("0"), "\"0\" - не имя абонента"},
   };
   for (const TRefused& t : refused) {
     TCellsOf cells = point;
@@ -826,6 +855,11 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       // a unit of the row below with a scale of its own: the energy is converted, never taken as kW·h
       {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "МВт*ч", "", "", ""}, technical[1]},
        "ПС-1|ТП-42|||4|||1100000|5|6|7|", energies},
+      // numbers over the energies are hours, days, months or years of a table of periods, no headings
+      {kTechnicalSheet, {{"Фидер", "1", "2", "3", "4", "5"}, {"ТП-42", "300", "301", "302", "303", "304"}}, "", energies},
+      {kTechnicalSheet, {{"Наименование", "2023", "2024", "2025", "2026"}, {"ТП-42", "1100", "5", "6", "7"}}, "", energies},
+      {kTechnicalSheet, under({{"Потребление по месяцам"}}, {{"Фидер", "1", "2", "3", "4"}, technical[1]}), "", energies},
+      {kTechnicalSheet, {{"Фидер", "1-2", "2-3", "3-4", "4-5"}, technical[1]}, "", energies},
       // without its heading row the first input is taken, never judged as a heading
       {kTechnicalSheet, {technical[1]}, energies, "заголов"},
       // last month's block below an empty row ends the table, and is named
@@ -838,6 +872,45 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "не найден"},
       {kTransformerMeasureSheet, {transformers[0], {"", "", "", "", "кВА", "", "", "кВт"}, transformers[1]}, transformer,
        "не найден"},
+      // a unit or a scale said above the headings or below the data is said of every figure column under
+      // it: a title, a units row, a label, a note
+      {kTechnicalSheet, under({{"Технический учет за ноябрь 2026 г., тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|",
+       "|1.1|"},
+      {kTechnicalSheet, under({{"Единица измерения: тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1"}}, {{}, {"* данные в тыс. кВт*ч"}}), "|1100|", "|1.1|"},
+      {kHouseholdsSheet, under({{"Бытовые абоненты, тыс. кВт*ч"}}, {{"ТП-42"}, {"1", "Л1", "41", "2.75025"}}),
+       "ТП-42|Л1|41||2750.25|", "2.75025"},
+      {kHouseholdsSheet, {{"№", "Фидер", "Кол-во абонентов", "Потребление"}, {"", "", "шт", "тыс."}, {"ТП-42"}, {"1", "Л1", "41", "9.8"}},
+       feeder, "9.8"},
+      {kHouseholdsSheet, {{"ТП-42"}, {"1", "Л1", "41", "9.8"}, {}, {"* данные в тыс. кВт*ч"}}, feeder, "9.8"},
+      // two statements of different scales over one column: which one holds cannot be told
+      {kHouseholdsSheet,
+       under({{"Бытовые абоненты, млн кВт*ч"}},
+             {{"№", "Фидер", "Кол-во абонентов", "Потребление, МВт*ч"}, households[0], households[1]}),
+       "refused: ячейка D2: \"Потребление, МВт*ч\" - единица столбца 4 (потребление) другого масштаба, чем в ячейке A1", "9800"},
+      {kTechnicalSheet, under({{"Технический учет, тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}, {}, {"* данные в млн кВт*ч"}}),
+       "refused: ячейка A5: \"* данные в млн кВт*ч\" - единица столбца 2 (активная энергия) другого масштаба, чем в ячейке A1", "1100"},
+      {kStationMeasureSheet, {{"Замеры нагрузок ТП, МВт"}, {"ТП", "Sном, кВА", "P"}, {"ТП-42", "400", "0.035"}}, stationLoad,
+       "0.035"},
+      // a figure typed with its unit in a data cell is no heading: the rows below keep their column's scale
+      {kHouseholdsSheet, {{"ТП-42"}, {"1", "Л1", "41", "2,75 тыс. кВт*ч"}, {"2", "Ф-2", "5", "120.5"}}, "ТП-42|Ф-2|5||120.5|",
+       "120500"},
+      {kHouseholdsSheet,
+       {{"№", "Фидер", "Кол-во абонентов", "Потребление, тыс. кВт*ч"}, {"ТП-42"}, {"1", "Л1", "41", "0,5 кВт*ч"},
+        {"2", "Ф-2", "5", "2.5"}},
+       "ТП-42|Ф-2|5||2500|", "|2.5|"},
+      // labels, dates and times beside a title; a line break in a heading; a station's empty row; a
+      // feeder numbered 0
+      {kTechnicalSheet, under({{"Технический учет", "Дата", "#30.11.2026"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"РЭС", "Центральный"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Подстанция", "ПС 110/10 кВ Заречная"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Технический учет", "", "ПС Северная"}}, technical), energies, "Ошибка"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры по трансформаторам 16.12.2026", "", "", "", "", "18:00"}}, transformers),
+       transformer, "Ошибка"},
+      {kHouseholdsSheet, under({{"ТП /\n№ фидера", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}}, households), feeder,
+       "Ошибка"},
+      {kHouseholdsSheet, {{"ТП-42"}, {}, {"1", "Л1", "41", "9800"}}, feeder, "нет ни одной"},
+      {kHouseholdsSheet, {{"ТП-42"}, {"0", "Л1", "41", "9800"}}, feeder, "не имя"},
   };
   for (const TCase& c : cases) {
     std::string shown;
@@ -859,6 +932,8 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
     const std::string said = ReadShown(FindSheetImport(c.reader), cells);
     if (c.stored.empty()) {
       EXPECT_EQ(said.rfind("0 не подходит для команды", 0), 0u) << c.reader << " " << shown << "\n" << said;
+    } else if (c.stored.rfind("refused", 0) == 0) {
+      EXPECT_EQ(said.rfind(c.stored, 0), 0u) << c.reader << " " << shown << "\n" << said;
     } else {
       EXPECT_EQ(said.rfind("1 ", 0), 0u) << c.reader << " " << shown << "\n" << said;
       EXPECT_NE(said.find(c.stored), std::string::npos) << c.reader << " " << shown << "\n" << said;
