@@ -220,8 +220,9 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_EQ(saved.RowCount, 3);
 
   // "Сохранить как" copies the data set's two files only, not the scheme kept under its name. The radius
-  // of the target's data set in other letters is asked about though its sources file is gone, and goes:
-  // "Нет" leaves it and the open data set as they were.
+  // of the target's data set in other letters is that data set's own file: it is asked about as replaced
+  // and written under the name it has, the sources file the target lacks made beside it. "Нет" leaves it
+  // and the open data set as they were.
   const std::string otherRadius = (dir_.Path() / "КОПИЯ.TKR").string();
   WriteBytes(otherRadius, ReadBytes(Data(".TKR")));
   msg_.Clear();
@@ -234,12 +235,13 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
       EXPECT_TRUE(gui::TkzFileName == Data("") && fs::exists(otherRadius) && !fs::exists(dir_.Path() / "копия.TKD"));
     }
   }
-  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует.\nБудут удалены файлы, "
-                                                      "которых в копии не будет: КОПИЯ.TKR (радиус т.к.з.).\n"
-                                                      "Перезаписать ?"));
-  EXPECT_FALSE(fs::exists(otherRadius));
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует.\nБудут заменены файлы: "
+                                                      "КОПИЯ.TKR (радиус т.к.з.).\nПерезаписать ?"));
   EXPECT_EQ(gui::TkzFileName, (dir_.Path() / "копия").string());
-  EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && fs::exists(dir_.Path() / "копия.TKR"));
+  EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && !fs::exists(dir_.Path() / "копия.TKR"));
+  TDataFile copied;
+  ReadTableFile(otherRadius, copied);
+  EXPECT_EQ(copied.RowCount, 3);
   EXPECT_FALSE(fs::exists(dir_.Path() / "копия.UZL") || fs::exists(dir_.Path() / "копия.VET"));
   EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
 
