@@ -358,7 +358,7 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
       {"q2", {{"Исход.UZL", "схема"}, {"Исход.VET", "схема"}, {"Другой.RSL", "база"}}, schemeCopy("Исход", "Другой"), ""},
       {"q3", {{"Исход.UZL", "схема"}, {"Исход.VET", "схема"}, {"Исход.RSL", "база"}}, schemeCopy("Исход", "./Исход"), ""},
       // "Создать" of a base over a scheme without a base, and of short-circuit data over a data set whose
-      // radius is in other letters
+      // radius is in other letters (that data set's own radius, written again under its name)
       {"q4", {{"Цель.UZL", "схема"}, {"Цель.SWT", "журнал"}},
        [](const std::string& folder) {
          return CopyReplaceQuestion("База с таким именем уже существует.", EmptyBaseReplaced(folder + "/Цель"),
@@ -374,8 +374,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
              ReplacedByCopy(stem, {stem + ".TKD", stem + ".TKR"}, FamilyFileKinds({TFileFamily::TkzData}), {}),
              TReplacedBy::Create, TFileFamily::TkzData);
        },
-       "Данные с таким именем уже существует.\nБудут заменены файлы: Цель.TKD (данные т.к.з.).\nБудут удалены файлы, "
-       "которых в новых данных т.к.з. не будет: ЦЕЛЬ.tkr (радиус т.к.з.).\nПерезаписать ?"},
+       "Данные с таким именем уже существует.\nБудут заменены файлы: ЦЕЛЬ.tkr (радиус т.к.з.), Цель.TKD (данные "
+       "т.к.з.).\nПерезаписать ?"},
   };
   for (const TQuestion& q : questions) {
     SCOPED_TRACE(q.folder);
