@@ -96,6 +96,13 @@ std::filesystem::path OutputPath(const std::string& name) {
   return folder / name;
 }
 
+std::map<std::string, std::string> FilesUnder(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[std::filesystem::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
+  return files;
+}
+
 std::string ReadBytes(const std::filesystem::path& path) {
   // One read of the whole file: a character at a time is slow in the sanitizer build, where fuzz
   // tests read thousands of files.

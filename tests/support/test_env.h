@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <string>
 
 namespace ld::test {
@@ -50,5 +51,7 @@ void WriteLayoutSubset(const std::filesystem::path& path, const std::initializer
 // Whole file as bytes; empty when missing.
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// Every file under the folder, its subfolders' too, by its name within the folder: its bytes.
+std::map<std::string, std::string> FilesUnder(const std::filesystem::path& folder);
 
 }  // namespace ld::test

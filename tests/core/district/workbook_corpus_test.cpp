@@ -40,6 +40,7 @@
 #include "core/district/subscriber_xls.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "support/corpus_snapshot.h"
 #include "support/json_reader.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
@@ -660,44 +661,6 @@ std::vector<TBook> OwnBooks(const fs::path& written) {
   return books;
 }
 
-// The blocks of a snapshot by the book they begin with.
-std::map<std::string, std::string> SnapshotBlocks(const std::string& text) {
-  std::map<std::string, std::string> blocks;
-  std::string* block = nullptr;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("### ", 0) == 0) block = &blocks[line.substr(4)];
-    if (block) *block += line + "\n";
-  }
-  return blocks;
-}
-
-// The lines of one book's outcome that differ, "-" as the snapshot holds them, "+" as the run gives.
-std::string BlockDiff(const std::string& was, const std::string& now) {
-  const auto lines = [](const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-  };
-  const std::vector<std::string> a = lines(was), b = lines(now);
-  std::string diff;
-  for (const std::string& l : a)
-    if (std::find(b.begin(), b.end(), l) == b.end()) diff += "  - " + l + "\n";
-  for (const std::string& l : b)
-    if (std::find(a.begin(), a.end(), l) == a.end()) diff += "  + " + l + "\n";
-  return diff;
-}
-
-std::map<std::string, std::string> KnownFaults(const std::string& text) {
-  std::map<std::string, std::string> faults;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (const std::size_t tab = line.find('\t'); !line.empty() && line[0] != '#' && tab != std::string::npos)
-      faults[line.substr(0, tab)] = line.substr(tab + 1);
-  return faults;
-}
-
 // ---- the headings, titles and rows people write over a book
 
 // A plain book of each kind, and the same data under the headings, titles, units and column numbers that
@@ -900,7 +863,7 @@ TEST(WorkbookCorpus, EveryBookReadAsBeforeAndAsItsCaseWants) {
                     faultsFile = (SnapshotDir() / "known_faults.txt").string();
   std::map<std::string, std::string> was = SnapshotBlocks(ReadBytes(snapshotFile));
   was.merge(SnapshotBlocks(ReadBytes(measuringFile)));
-  const std::map<std::string, std::string> known = KnownFaults(ReadBytes(faultsFile));
+  const std::map<std::string, std::string> known = CaseList(ReadBytes(faultsFile));
   std::string snapshot, measuringSnapshot, faultList, changed, wantFaults, mended;
   int changedCount = 0;
   std::set<std::string> seen;

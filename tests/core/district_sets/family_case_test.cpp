@@ -153,12 +153,7 @@ protected:
     ReadNominalVoltageList();
   }
 
-  TFiles Files() const {
-    TFiles files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder_))
-      if (entry.is_regular_file()) files[fs::relative(entry.path(), folder_).string()] = ReadBytes(entry.path());
-    return files;
-  }
+  TFiles Files() const { return FilesUnder(folder_); }
 
   // The writer run over the sample and its inputs, the files of the stems of its sets first renamed as
   // the spelling has them. Gives the folder as the run left it and the names it renamed (program's

@@ -62,12 +62,7 @@ protected:
   }
 
   // Every file under the folder, by its name within it.
-  TFiles Files() const {
-    TFiles files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder_))
-      if (entry.is_regular_file()) files[fs::relative(entry.path(), folder_).string()] = ReadBytes(entry.path());
-    return files;
-  }
+  TFiles Files() const { return FilesUnder(folder_); }
   static std::string Of(const TFiles& files, const std::string& name) {
     const auto it = files.find(name);
     return it == files.end() ? kAbsent : it->second;

@@ -42,6 +42,7 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_save.h"
+#include "support/corpus_snapshot.h"
 #include "support/json_reader.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -390,45 +391,6 @@ std::string FolderDiff(const TOutcome& out, const TOutcome& likeOut, const TFold
 // The kind of a miss, by which the list holds it: the details are the snapshot's.
 std::string MissKind(const std::string& miss) { return miss.substr(0, miss.find(':')); }
 
-// ---- the snapshot and the list
-
-std::map<std::string, std::string> SnapshotBlocks(const std::string& text) {
-  std::map<std::string, std::string> blocks;
-  std::string* block = nullptr;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("### ", 0) == 0) block = &blocks[line.substr(4)];
-    if (block) *block += line + "\n";
-  }
-  return blocks;
-}
-
-std::string BlockDiff(const std::string& was, const std::string& now) {
-  const auto lines = [](const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-  };
-  const std::vector<std::string> a = lines(was), b = lines(now);
-  std::string diff;
-  for (const std::string& l : a)
-    if (std::find(b.begin(), b.end(), l) == b.end()) diff += "  - " + l + "\n";
-  for (const std::string& l : b)
-    if (std::find(a.begin(), a.end(), l) == a.end()) diff += "  + " + l + "\n";
-  return diff;
-}
-
-// "<case>\t<kind>: <what>" lines; "#" lines are remarks.
-std::map<std::string, std::string> KnownMisses(const std::string& text) {
-  std::map<std::string, std::string> misses;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (const std::size_t tab = line.find('\t'); !line.empty() && line[0] != '#' && tab != std::string::npos)
-      misses[line.substr(0, tab)] = line.substr(tab + 1);
-  return misses;
-}
-
 // ---- the test: one per command, so that the commands share the shards
 
 class ImportCorpus : public ::testing::TestWithParam<const char*> {};
@@ -451,7 +413,7 @@ TEST_P(ImportCorpus, EveryBookAsItsCaseWantsAndAsBefore) {
 
   const fs::path snapshotFile = SnapshotDir() / (command + ".outcomes.txt"), missFile = SnapshotDir() / (command + ".misses.txt");
   const std::map<std::string, std::string> was = SnapshotBlocks(ReadBytes(snapshotFile));
-  const std::map<std::string, std::string> known = KnownMisses(ReadBytes(missFile));
+  const std::map<std::string, std::string> known = CaseList(ReadBytes(missFile));
   std::string snapshot, missList, changed, unlisted, mended;
   int changedCount = 0, runCount = 0;
   std::map<std::string, int> counts;  // "taken", "refused", "missed <want>"
