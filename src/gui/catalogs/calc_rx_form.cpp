@@ -496,11 +496,11 @@ void TCalcRXForm::ListBtnClick() {
   const KindCatalog* cat = CatalogOf(Kind());
   if (!cat) return;
   try {
-    const std::string file = listBasePath_ + GetMaketExtention(*cat->listLayout);
+    const std::string file = FamilyFile(listBasePath_, GetMaketExtention(*cat->listLayout));
     cat->loadList(file, true);
     int row = std::max(1, cat->indexOfName(NameEdit()->text().toStdString()));
     bool changed = false;
-    if (ShowCatalog(FindFileNoCase(file), cat->listCaption, nullptr, row, changed)) {
+    if (ShowCatalog(file, cat->listCaption, nullptr, row, changed)) {
       if (changed) cat->loadList(file, false);
       NameEdit()->setText(Q(cat->name(row)));
       MarkEdit()->setText(Q(cat->caption(row, false)));

@@ -429,7 +429,7 @@ void TCatGrForm::LoadGraph() {
   if (!ValBtn->isChecked()) return;
   // Below the last row: the whole values table.
   try {
-    const std::string file = basePath_ + GetMaketExtention(GraphValuesMaket);
+    const std::string file = FamilyFile(basePath_, GetMaketExtention(GraphValuesMaket));
     if (!std::filesystem::exists(file)) {
       const auto cut = basePath_.find_last_of("/\\:");
       CreateEmptyTableFile(file, GraphValuesMaket, cut == std::string::npos ? basePath_ : basePath_.substr(cut + 1));
@@ -725,7 +725,7 @@ void TCatGrForm::closeEvent(QCloseEvent* event) {
 
 bool ShowGraphCatalog(const std::string& BasePath, int& GraphNo) {
   try {
-    const std::string file = BasePath + GetMaketExtention(GraphCatalogMaket);
+    const std::string file = FamilyFile(BasePath, GetMaketExtention(GraphCatalogMaket));
     if (!std::filesystem::exists(file)) {
       const auto cut = BasePath.find_last_of("/\\:");
       CreateEmptyTableFile(file, GraphCatalogMaket, cut == std::string::npos ? BasePath : BasePath.substr(cut + 1));

@@ -30,7 +30,7 @@ namespace {
 // Rows 1 .. the row count of a scheme file; none for a file that is not there, since reading the count
 // of a missing file raises.
 std::vector<std::int32_t> AllRows(const std::string& stem, const char* layout) {
-  const std::string file = FindFileNoCase(stem + GetMaketExtention(layout));
+  const std::string file = FamilyFile(stem, GetMaketExtention(layout));
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return {};
   std::vector<std::int32_t> rows(static_cast<std::size_t>(std::max(ReadFileRowCount(file), 0)));

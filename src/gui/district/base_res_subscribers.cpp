@@ -44,7 +44,7 @@ void ShowResult(TBaseResForm& form, const std::string& shown, std::initializer_l
     return;
   }
   for (const char* layout : rewritten)
-    if (form.DataGrid().FileName() == form.BaseFileName + GetMaketExtention(layout)) {
+    if (form.DataGrid().FileName() == FamilyFile(form.BaseFileName, GetMaketExtention(layout))) {
       form.DataItemClick(EntryOf(form, layout));
       return;
     }

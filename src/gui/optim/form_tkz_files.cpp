@@ -196,7 +196,7 @@ void TFormTKZ::FillNodeList(const std::string& schemePath) {
   TDataFile list;
   ReadMaket(kNodeListLayout, list);
   CreateColumns(list, 0);
-  const std::string file = schemePath.empty() ? std::string() : FindFileNoCase(schemePath + GetMaketExtention(LayoutNodes));
+  const std::string file = schemePath.empty() ? std::string() : FamilyFile(schemePath, GetMaketExtention(LayoutNodes));
   if (!file.empty() && fs::exists(file)) {
     try {
       const std::unique_ptr<TDynamicArray> names = ReadColumnFromFile(file, "Name");

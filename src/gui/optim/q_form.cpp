@@ -175,7 +175,7 @@ TQ_Form::TQ_Form(std::string stem, std::string folder, QWidget* parent)
 
 TQ_Form::~TQ_Form() = default;
 
-std::string TQ_Form::TableFile() const { return stem_ + GetMaketExtention(LayoutReactiveSources); }
+std::string TQ_Form::TableFile() const { return FamilyFile(stem_, GetMaketExtention(LayoutReactiveSources)); }
 
 void TQ_Form::ReadIni() {
   const std::pair<QLineEdit*, std::pair<const char*, const char*>> texts[] = {

@@ -414,8 +414,9 @@ void TT_Form::CalcBtnClick() {
   regime_->ShowMessages = false;
   // The regime window holds the scheme's locks while this window runs; the engine gives them up for a
   // write of the row marks and takes them again.
-  regime_->LockFiles = std::filesystem::exists(stem_ + GetMaketExtention(LayoutNodes) + "~") ||
-                       std::filesystem::exists(stem_ + GetMaketExtention(LayoutBranches) + "~");
+  // Its locks are named by the files as the family has them (FamilyFile), as the lock routines name them.
+  regime_->LockFiles = std::filesystem::exists(LockName(FamilyFile(stem_, GetMaketExtention(LayoutNodes)))) ||
+                       std::filesystem::exists(LockName(FamilyFile(stem_, GetMaketExtention(LayoutBranches))));
   regime_->ClearModel();
   try {
     regime_->ReadScheme(stem_);

@@ -149,7 +149,7 @@ void TZregimForm::ResultItemClick(QAction* sender) {
   if (sender == WResultItem) extension = ".WRG";
   if (sender == WMsgItem) extension = ".WMS", title = "Контрольные сообщения";
   std::string text;
-  if (!ReadReportText(FindFileNoCase(SchemePath + extension), text)) return;
+  if (!ReadReportText(FamilyFile(SchemePath, extension), text)) return;
   DataLabel->setText(Q(title));
   Memo1->setPlainText(Q(text));
   Memo1->show();

@@ -91,7 +91,7 @@ void TZregimForm::ShowTableFile(const std::string& fileName, const std::string& 
 void TZregimForm::DebugTableClick(QAction* sender) {
   if (!CommonGuard()) return;
   const char* layout = sender == NodeItem ? LayoutNodeEnergy : LayoutBranchEnergy;
-  const std::string file = SchemePath + GetMaketExtention(layout);
+  const std::string file = SchemeFile(layout);
   if (fileio::FileExists(file)) ShowTableFile(file, layout, UserAccess != 0);
 }
 

@@ -66,6 +66,10 @@ public:
 
   // ---- state
   std::string SchemePath;  // base path of the open scheme; empty without one
+  // A table of the open scheme under the name its family has (FamilyFile), whatever the letter case of
+  // its extension or stem: the file every existence check of the window looks at, as every reader,
+  // writer and lock of the table finds it.
+  std::string SchemeFile(const std::string& layout) const;
   std::uint8_t StopRequested = 0;
   std::array<std::string, kMaketCount> MaketNames;
   std::array<TGridPos, kMaketCount> GridPositions;
@@ -364,7 +368,7 @@ private:
   void Bind(QAction* action, std::function<void()> command);
   void Bind(QToolButton* button, std::function<void()> command);
   void Run(const std::function<void()>& command);
-  // Node and branch extensions as the layout file gives them, and their list for the lock routines.
+  // The node and branch tables (SchemeFile), and the list of their extensions for the lock routines.
   std::string NodeFile() const;
   std::string BranchFile() const;
   std::string LockExtensions() const;

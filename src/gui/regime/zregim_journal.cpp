@@ -47,7 +47,7 @@ bool TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   }
   if (end == TSwitchingEnd::NotSaved || end == TSwitchingEnd::Saved) LastSwitchExecutor = entry.Disp;
   if (end != TSwitchingEnd::Saved) return false;
-  const std::string file = base + GetMaketExtention(LayoutSwitchLog);
+  const std::string file = FamilyFile(base, GetMaketExtention(LayoutSwitchLog));
   const TDateTime time = entry.Moment;
   LoadModel();
   if (SchPanel2->isVisible()) SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);

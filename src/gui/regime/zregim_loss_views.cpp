@@ -76,7 +76,7 @@ void TZregimForm::WNodItemClick() {
 // A table of the period calculation as the calculation wrote it, read-only, from its first row.
 static void ShowPeriodTable(TZregimForm& form, const char* layout) {
   if (!form.CommonGuard()) return;
-  const std::string file = form.SchemePath + GetMaketExtention(layout);
+  const std::string file = form.SchemeFile(layout);
   if (!fileio::FileExists(file)) return;
   for (QWidget* w : std::initializer_list<QWidget*>{form.NoSupBox, form.ConturBox, form.SubstList, form.Memo1})
     w->hide();

@@ -44,8 +44,11 @@ std::string SchemeErrorText(const std::string& operation, const std::string& sch
 
 }  // namespace
 
-std::string TZregimForm::NodeFile() const { return SchemePath + GetMaketExtention(LayoutNodes); }
-std::string TZregimForm::BranchFile() const { return SchemePath + GetMaketExtention(LayoutBranches); }
+std::string TZregimForm::SchemeFile(const std::string& layout) const {
+  return FamilyFile(SchemePath, GetMaketExtention(layout));
+}
+std::string TZregimForm::NodeFile() const { return SchemeFile(LayoutNodes); }
+std::string TZregimForm::BranchFile() const { return SchemeFile(LayoutBranches); }
 std::string TZregimForm::LockExtensions() const {
   return SchemeLockExtensions();
 }

@@ -241,7 +241,7 @@ void TZregimForm::SaveSchBtnClick() {
       diagram::StartChange(box);
       const std::int32_t n = *district;
       const bool withEnergy = box.BranchEnergyTable && box.BranchEnergyCols.Nr &&
-                              fileio::FileExists(SchemePath + box.BranchEnergyTable->Extention);
+                              fileio::FileExists(FamilyFile(SchemePath, box.BranchEnergyTable->Extention));
       for (std::int32_t r = 1; r <= box.NodeTable->RowCount; ++r)
         if ((*box.NodeCols.Nr)[r] == n) (*box.NodeCols.Nr)[r] = 0;
       for (std::int32_t r = 1; r <= box.BranchTable->RowCount; ++r)

@@ -132,7 +132,8 @@ void TZregimForm::ShowGridTable(const std::string& layout, const std::string& fi
   HideSideLists();
   for (QWidget* w : std::initializer_list<QWidget*>{NoSupBox, ConturBox, SubstList, Memo1}) w->hide();
   const TGridPos pos = GetGridPos(layout);
-  const std::string found = FindFileNoCase(file);
+  // a scheme's table is of its family; a catalogue or list is one program file whatever its letters
+  const std::string found = schemeTable ? FamilyFile(file) : FindFileNoCase(file);
   const bool existed = FileExists(found);
   if (existed || layout == LayoutNodes) {
     DataGrid_->OpenFile(found, pos.TopRow, pos.Col, pos.Row, editable, true, true);
@@ -160,7 +161,7 @@ void TZregimForm::LinesItemClick(QAction* sender) {
   // The diagram edits these tables itself while it is in its edit mode; the districts only need the right.
   const bool drawn = layout != std::string(LayoutSchemeAreas);
   const bool editable = UserAccess != 0 && !(drawn && DiagramEditing());
-  ShowGridTable(layout, SchemePath + GetMaketExtention(layout), layout, editable, true);
+  ShowGridTable(layout, SchemeFile(layout), layout, editable, true);
 }
 
 void TZregimForm::LNItemClick(QAction* sender) {
@@ -190,7 +191,7 @@ void TZregimForm::LNItemClick(QAction* sender) {
   switch (t->Place) {
     case TListTable::Catalog: file = IniRec.Path + t->File; break;
     case TListTable::Program: file = ProgramDir + t->File; break;
-    case TListTable::Scheme: file = SchemePath + GetMaketExtention(t->Layout); break;
+    case TListTable::Scheme: file = SchemeFile(t->Layout); break;
   }
   ShowGridTable(t->Layout, file, t->Caption, UserAccess != 0, false);
   PrintItem->setEnabled(true);

@@ -40,10 +40,6 @@ namespace {
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
-bool SchemeFilesExist(const std::string& path) {
-  return fileio::FileExists(path + GetMaketExtention(LayoutNodes)) &&
-         fileio::FileExists(path + GetMaketExtention(LayoutBranches));
-}
 
 // What a calculating task holds from its locks to its end: the engine's lists, the locks this run took
 // and the window's side lists. However the task ends, the locks this run took go, the side lists show
@@ -265,7 +261,7 @@ void TZregimForm::FragItemClick() {
   try {
     SchemePath = target;
     r.ClearModel();
-    if (SchemeFilesExist(SchemePath)) LoadModel();
+    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
     OpenNodeTable();
   } catch (const std::exception& e) {
     ShowSchemeError("Ошибка записи фрагмента схемы", e.what());
@@ -300,7 +296,7 @@ void TZregimForm::JoinItemClick() {
   // The engine holds the added scheme's model: the open scheme's is read again in either case.
   try {
     r.ClearModel();
-    if (SchemeFilesExist(SchemePath)) LoadModel();
+    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
     if (joined) {
       OpenNodeTable();
       // the diagram drew the scheme as it was before the join: it shows the joined one

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTextEdit>
@@ -20,8 +21,11 @@
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_kinds.h"
 #include "core/tables/table_writer.h"
+#include "gui/catalogs/cat_gr_form.h"
 #include "gui/common/full_build.h"
 #include "gui/grid/report_print_device.h"
+#include "gui/optim/q_form.h"
+#include "gui/optim/tt_form.h"
 #include "gui/regime/zregim_form.h"
 #include "district_fixture.h"
 
@@ -182,10 +186,32 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBas
 // A table shown in a window while a new base is made over its stem (in another base window) went with
 // the family it was read from: its first change, by a key in its table (F4, and F2 after it, each) or the
 // diagram's save, is refused as a changed table's, and nothing is made where it was, beside the new base.
-// So is a table shown where no file was once another has made that file.
+// So is a table shown where no file was once another has made that file, and a table of the
+// optimisation windows or the graph catalogue whose file was removed, alone or with its family.
 TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
   Show();
   std::unique_ptr<gui::TZregimForm> regime;
+  std::unique_ptr<QDialog> window;  // the optimisation or catalogue window that holds the table
+  gui::TDataGrid5* held = nullptr;   // its table's grid
+  const auto showTaps = [&] {
+    auto taps = std::make_unique<gui::TT_Form>(Base(), dir.Path().string() + "/");
+    held = taps->TGrid;
+    window = std::move(taps);
+    window->show();
+  };
+  const auto showSources = [&] {
+    auto sources = std::make_unique<gui::TQ_Form>(Base(), dir.Path().string());
+    held = &sources->Grid();
+    window = std::move(sources);
+    window->show();
+  };
+  const auto showGraphs = [&] {
+    auto graphs = std::make_unique<gui::TCatGrForm>(Base(), gui::kNoGraphSearch);
+    held = graphs->CatGrid;
+    window = std::move(graphs);
+    window->show();
+  };
+  const auto removed = [&](const std::string& ext) { return [&, ext] { fs::remove(Base() + ext); }; };
   const auto openScheme = [&] {
     script.Then([&](QDialog& d) {
       auto& files = static_cast<QFileDialog&>(d);
@@ -207,6 +233,8 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     QTest::keyClick(&grid, Qt::Key_F2);
   };
   const std::string inputs = GetMaketExtention(LayoutSubstInputs);
+  const std::string taps = GetMaketExtention(LayoutKtrTable), sources = GetMaketExtention(LayoutReactiveSources),
+                    graphs = GetMaketExtention(GraphCatalogMaket);
   struct Case {
     const char* what;
     std::string ext;  // of the table refused
@@ -238,10 +266,26 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
          WriteTableFile(Base() + inputs, theirs);
        },
        [&] { keys(F().DataGrid()); }},
+      {"the tap table of the two-transformer window, removed", taps, showTaps, removed(taps), [&] { keys(*held); }},
+      {"the tap table of the two-transformer window, its family made anew", taps, showTaps, newBase,
+       [&] { keys(*held); }},
+      {"the reactive sources of their window, removed", sources, showSources, removed(sources),
+       [&] { keys(*held); }},
+      {"the reactive sources of their window, their family made anew", sources, showSources, newBase,
+       [&] { keys(*held); }},
+      {"the tap table saved by its window's button, removed", taps, showTaps, removed(taps),
+       [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); }, 1},
+      {"the reactive sources saved by their window's button, their family made anew", sources, showSources, newBase,
+       [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); }, 1},
+      {"the graph catalogue, removed", graphs, showGraphs, removed(graphs), [&] { keys(*held); }},
+      {"the graph catalogue, its base made anew", graphs, showGraphs, newBase, [&] { keys(*held); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MakeBase();
+    WriteRows(Base() + taps, LayoutKtrTable, {{"1", "2", "0", "Т1"}});
+    WriteRows(Base() + sources, LayoutReactiveSources, {{"1", "ПС-1.1"}});
+    WriteRows(Base() + graphs, GraphCatalogMaket, {{"3", "Зимний", "0", "P", "", "кВт"}});
     fs::remove(Base() + inputs);
     regime = std::make_unique<gui::TZregimForm>();
     regime->Params.clear();
@@ -261,6 +305,7 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     }
     for (const auto& f : fs::directory_iterator(dir.Path()))
       EXPECT_NE(f.path().string().back(), '~') << f.path().filename().string();
+    window.reset();
     regime.reset();
   }
 }

@@ -1,6 +1,7 @@
 // The menu "Задачи" of the regime window: each command through its dialogs, locks, messages and what it
 // leaves on disk and on screen.
 #include <QCheckBox>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <array>
 #include <cmath>
 
 #include "core/base/dates.h"
@@ -19,6 +21,10 @@
 #include "core/tables/file_guard.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/grid/grid_exchange.h"
+#include "gui/optim/q_form.h"
+#include "gui/optim/tt_form.h"
+#include "support/raw_table.h"
+#include "support/table_rows.h"
 #include "support/full_disk.h"
 #include "zregim_fixture.h"
 
@@ -60,6 +66,90 @@ protected:
   double NodeCell(const char* field, int row) const { return TNumberColumn(field, Table(".UZL")).Get(row); }
   double BranchCell(const char* field, int row) const { return TNumberColumn(field, Table(".VET")).Get(row); }
 };
+
+// A scheme whose files another system left with extensions in other letters, or that another
+// workstation named with its stem in other letters, is that scheme in every window: its model is read
+// when it opens, a district saved from the diagram reaches its energy flows, its tap table and its
+// reactive sources are shown with their rows, and each save lands in the family's own file, never in a
+// second one beside it.
+TEST_F(RegimeTasks, AFamilyInOtherLettersIsFoundAndSavedUnderItsOwnNamesInEveryWindow) {
+  struct Case {
+    const char* what;
+    // the names of the nodes, branches, energy flows, tap table and reactive sources in the folder
+    std::array<const char*, 5> names;
+  };
+  const Case cases[] = {
+      {"lower-case extensions", {"Схема.uzl", "Схема.vet", "Схема.wvt", "Схема.ktr", "Схема.qop"}},
+      {"extensions in mixed letters", {"Схема.Uzl", "Схема.vEt", "Схема.Wvt", "Схема.kTr", "Схема.qOP"}},
+      {"a stem in other letters", {"Схема.UZL", "Схема.VET", "СХЕМА.WVT", "схема.KTR", "СХЕМА.QOP"}},
+  };
+  const std::array<std::string, 5> kinds = {".UZL", ".VET", GetMaketExtention(LayoutBranchEnergy),
+                                            GetMaketExtention(LayoutKtrTable),
+                                            GetMaketExtention(LayoutReactiveSources)};
+  // The files of the folder that are of the kind: the same name but for letter case, compared here by Qt.
+  const auto ofKind = [&](const std::string& ext) {
+    std::vector<std::string> found;
+    for (const auto& f : fs::directory_iterator(dir.Path()))
+      if (QString::fromStdString(f.path().filename().string()).toLower() == QString::fromStdString("схема" + ext).toLower())
+        found.push_back(f.path().filename().string());
+    return found;
+  };
+  const std::string district5("\x05\0\0\0", 4), noDistrict(4, '\0');
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const std::string& ext : kinds)
+      for (const std::string& name : ofKind(ext)) fs::remove(dir / name);
+    const std::string stem = TwoNodes().Write(dir.Path(), "Схема");
+    TDataFile energy;
+    FillNamedRows(energy, LayoutBranchEnergy, {{{"Nr", "5"}, {"N1", "2"}, {"N2", "1"}}});
+    WriteTableFile(stem + kinds[2], energy);
+    WriteRows(stem + kinds[3], LayoutKtrTable, {{"2", "1", "0", "Т1"}});
+    WriteRows(stem + kinds[4], LayoutReactiveSources, {{"2", "ТП-2"}});
+    for (std::size_t k = 0; k < kinds.size(); ++k) fs::rename(stem + kinds[k], dir / c.names[k]);
+    const std::string energyFile = dir / c.names[2], tapFile = dir / c.names[3], sourceFile = dir / c.names[4];
+    ASSERT_EQ(RawColumn(energyFile, "Nr"), std::vector<std::string>{district5});
+
+    box.Clear();
+    script.Then(Choose("Загрузка схемы", dir / c.names[0]));
+    form->OpenItem->trigger();
+    EXPECT_TRUE(form->Regime()->SchemeRead) << "the model of the scheme opened";
+    EXPECT_EQ(form->Regime()->NodeCount, 2);
+
+    // a district cleared on the diagram is cleared in the energy flows of its branches as well
+    form->SchBtn->click();
+    form->CorrectBtn->click();  // "Правка"
+    form->FindEdit->setText("~5");
+    QTest::mouseClick(form->SaveSchBtn, Qt::LeftButton);
+    EXPECT_EQ(RawColumn(energyFile, "Nr"), std::vector<std::string>{noDistrict});
+    form->CorrectBtn->click();
+    form->SchBtn->click();
+
+    {
+      gui::TT_Form taps(stem, dir.Path().string() + "/");
+      taps.show();
+      ASSERT_EQ(taps.TGrid->table().RowCount, 1);
+      QTest::keyClick(taps.TGrid, Qt::Key_F4);
+      const std::string renamed = "Т2";
+      taps.TGrid->SetFieldText("NameTr", 1, &renamed);
+      QTest::keyClick(taps.TGrid, Qt::Key_F2);
+    }
+    EXPECT_EQ(RawColumn(tapFile, "NameTr"), std::vector<std::string>{"Т2"});
+
+    {
+      gui::TQ_Form sources(stem, dir.Path().string());
+      sources.show();
+      ASSERT_EQ(sources.Grid().table().RowCount, 1) << "the sources the family has";
+      QTest::mouseClick(&Child<QPushButton>(sources, "OkBtn"), Qt::LeftButton);
+    }
+    EXPECT_EQ(RawColumn(sourceFile, "Title"), std::vector<std::string>{"ТП-2"});
+    EXPECT_EQ(RawTable(sourceFile).title, dir.Path().string()) << "written by the window";
+
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+      EXPECT_EQ(ofKind(kinds[k]), std::vector<std::string>{c.names[k]}) << "one file of the kind, under the name it had";
+    EXPECT_TRUE(NoLocks());
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{});
+  }
+}
 
 TEST_F(RegimeTasks, EquivalentsWrittenShownAndNothingOnCancelOrWithoutConvergence) {
   OpenScheme(Line());
