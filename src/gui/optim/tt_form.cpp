@@ -189,8 +189,13 @@ void TT_Form::FormShow() {
   ProgBar->hide();
 
   const std::string file = TableFile();
-  if (std::filesystem::exists(file)) TGrid->OpenFile(file, 1, 1, 1, UserAccess != 0, false, false);
-  else TGrid->SetMaket(LayoutKtrTable);
+  if (std::filesystem::exists(file)) {
+    TGrid->OpenFile(file, 1, 1, 1, UserAccess != 0, false, false);
+  } else {
+    // a table begun where none was is no licence to write over one that another makes meanwhile
+    TGrid->OpenMissingFile(file, LayoutKtrTable, dir_, 1, 1, 1, UserAccess != 0);
+    TGrid->AskSave = TGrid->AskDelete = false;
+  }
   TGrid->SetEditTable(UserAccess != 0);
   HLabel->clear();
   TGrid->OnChangeMode = [this](TGridMode mode) { TGridChangeMode(mode); };

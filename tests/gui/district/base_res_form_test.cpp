@@ -22,6 +22,7 @@
 #include "core/tables/file_kinds.h"
 #include "core/tables/table_writer.h"
 #include "gui/catalogs/cat_gr_form.h"
+#include "gui/catalogs/catalog_form.h"
 #include "gui/common/full_build.h"
 #include "gui/grid/report_print_device.h"
 #include "gui/optim/q_form.h"
@@ -187,7 +188,7 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBas
 // the family it was read from: its first change, by a key in its table (F4, and F2 after it, each) or the
 // diagram's save, is refused as a changed table's, and nothing is made where it was, beside the new base.
 // So is a table shown where no file was once another has made that file, and a table of the
-// optimisation windows or the graph catalogue whose file was removed, alone or with its family.
+// optimisation windows or the catalogue windows whose file was removed, alone or with its family.
 TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
   Show();
   std::unique_ptr<gui::TZregimForm> regime;
@@ -211,7 +212,16 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     window = std::move(graphs);
     window->show();
   };
-  const auto removed = [&](const std::string& ext) { return [&, ext] { fs::remove(Base() + ext); }; };
+  const std::string catalogue = ProgramDir + "sprav_RT.cat";
+  const auto showCatalogue = [&] {
+    auto list = std::make_unique<gui::TCatalogForm>();
+    list->Prepare(catalogue, nullptr, 1);
+    held = list->DTable();
+    window = std::move(list);
+    window->show();
+  };
+  const auto removed = [&](const std::string& file) { return [file] { fs::remove(file); }; };
+  const auto okButton = [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); };
   const auto openScheme = [&] {
     script.Then([&](QDialog& d) {
       auto& files = static_cast<QFileDialog&>(d);
@@ -240,6 +250,8 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     std::string ext;  // of the table refused
     std::function<void()> show, meanwhile, change;
     std::size_t refusals = 2;
+    bool theirs = false;  // the file is one another made where none was when the table was shown
+    std::string path = {};  // the table's file where it is no file of the base's family
   };
   const Case cases[] = {
       {"a district table in the base window", ".RTP", [&] { Open(); F().TPBtn->click(); }, newBase,
@@ -265,20 +277,34 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
          FillNamedRows(theirs, LayoutSubstInputs, {{{"Subst", "ПС-9"}}});
          WriteTableFile(Base() + inputs, theirs);
        },
-       [&] { keys(F().DataGrid()); }},
-      {"the tap table of the two-transformer window, removed", taps, showTaps, removed(taps), [&] { keys(*held); }},
+       [&] { keys(F().DataGrid()); }, 2, true},
+      {"the tap table of the two-transformer window, removed", taps, showTaps, removed(Base() + taps),
+       [&] { keys(*held); }},
       {"the tap table of the two-transformer window, its family made anew", taps, showTaps, newBase,
        [&] { keys(*held); }},
-      {"the reactive sources of their window, removed", sources, showSources, removed(sources),
+      {"the tap table saved by its window's button, removed", taps, showTaps, removed(Base() + taps), okButton, 1},
+      {"the tap table saved by its window's button where none was, made by another", taps,
+       [&] {
+         fs::remove(Base() + taps);
+         showTaps();
+       },
+       [&] { WriteRows(Base() + taps, LayoutKtrTable, {{"5", "6", "0", "Т9"}}); }, okButton, 1, true},
+      {"the reactive sources of their window, removed", sources, showSources, removed(Base() + sources),
        [&] { keys(*held); }},
       {"the reactive sources of their window, their family made anew", sources, showSources, newBase,
        [&] { keys(*held); }},
-      {"the tap table saved by its window's button, removed", taps, showTaps, removed(taps),
-       [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); }, 1},
       {"the reactive sources saved by their window's button, their family made anew", sources, showSources, newBase,
-       [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); }, 1},
-      {"the graph catalogue, removed", graphs, showGraphs, removed(graphs), [&] { keys(*held); }},
+       okButton, 1},
+      {"the reactive sources saved by their window's button where none were, made by another", sources,
+       [&] {
+         fs::remove(Base() + sources);
+         showSources();
+       },
+       [&] { WriteRows(Base() + sources, LayoutReactiveSources, {{"7", "ТП-9"}}); }, okButton, 1, true},
+      {"the graph catalogue, removed", graphs, showGraphs, removed(Base() + graphs), [&] { keys(*held); }},
       {"the graph catalogue, its base made anew", graphs, showGraphs, newBase, [&] { keys(*held); }},
+      {"an equipment catalogue in its window, removed", "", showCatalogue, removed(catalogue), [&] { keys(*held); },
+       2, false, catalogue},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -286,15 +312,16 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     WriteRows(Base() + taps, LayoutKtrTable, {{"1", "2", "0", "Т1"}});
     WriteRows(Base() + sources, LayoutReactiveSources, {{"1", "ПС-1.1"}});
     WriteRows(Base() + graphs, GraphCatalogMaket, {{"3", "Зимний", "0", "P", "", "кВт"}});
+    WriteRows(catalogue, "Справочник токоогр.реакторов", {{"РБ-10-630-0.56"}});
     fs::remove(Base() + inputs);
     regime = std::make_unique<gui::TZregimForm>();
     regime->Params.clear();
     regime->show();
     c.show();
     c.meanwhile();
-    const std::string file = Base() + c.ext;
+    const std::string file = c.path.empty() ? Base() + c.ext : c.path;
     const bool made = fs::exists(file);
-    ASSERT_EQ(made, c.ext == inputs);
+    ASSERT_EQ(made, c.theirs);
     const std::string bytes = made ? ReadBytes(file) : "";
     box.Clear();
     c.change();
