@@ -368,9 +368,11 @@ private:
   void Bind(QAction* action, std::function<void()> command);
   void Bind(QToolButton* button, std::function<void()> command);
   void Run(const std::function<void()>& command);
-  // The node and branch tables (SchemeFile), and the list of their extensions for the lock routines.
+  // The node and branch tables (SchemeFile), whether both are there to read a model from, and the list
+  // of their extensions for the lock routines.
   std::string NodeFile() const;
   std::string BranchFile() const;
+  bool SchemeTablesExist() const;
   std::string LockExtensions() const;
   // The open dialog of scheme files; empty when cancelled.
   std::string AskSchemeFile(const std::string& title, const std::string& folder);

@@ -49,6 +49,9 @@ std::string TZregimForm::SchemeFile(const std::string& layout) const {
 }
 std::string TZregimForm::NodeFile() const { return SchemeFile(LayoutNodes); }
 std::string TZregimForm::BranchFile() const { return SchemeFile(LayoutBranches); }
+bool TZregimForm::SchemeTablesExist() const {
+  return fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile());
+}
 std::string TZregimForm::LockExtensions() const {
   return SchemeLockExtensions();
 }
@@ -119,7 +122,7 @@ void TZregimForm::OpenItemClick() {
     SchemePath = RemoveExtension(file);
     UpgradeOldBranchFile(BranchFile());
     regime_->ClearModel();
-    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+    if (SchemeTablesExist()) LoadModel();
     OpenNodeTable();
   } catch (const std::exception& e) {
     ShowSchemeError("Ошибка загрузки схемы", e.what());
@@ -202,7 +205,7 @@ void TZregimForm::ImportCDUClick() {
       locked = true;
       regime_->LockFiles = true;
       regime_->ClearModel();
-      if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+      if (SchemeTablesExist()) LoadModel();
       OpenNodeTable();
     });
   } catch (const std::exception& e) {

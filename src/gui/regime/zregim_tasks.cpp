@@ -261,7 +261,7 @@ void TZregimForm::FragItemClick() {
   try {
     SchemePath = target;
     r.ClearModel();
-    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+    if (SchemeTablesExist()) LoadModel();
     OpenNodeTable();
   } catch (const std::exception& e) {
     ShowSchemeError("Ошибка записи фрагмента схемы", e.what());
@@ -296,7 +296,7 @@ void TZregimForm::JoinItemClick() {
   // The engine holds the added scheme's model: the open scheme's is read again in either case.
   try {
     r.ClearModel();
-    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+    if (SchemeTablesExist()) LoadModel();
     if (joined) {
       OpenNodeTable();
       // the diagram drew the scheme as it was before the join: it shows the joined one

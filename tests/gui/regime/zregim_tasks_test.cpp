@@ -90,8 +90,9 @@ TEST_F(RegimeTasks, AFamilyInOtherLettersIsFoundAndSavedUnderItsOwnNamesInEveryW
   const auto ofKind = [&](const std::string& ext) {
     std::vector<std::string> found;
     for (const auto& f : fs::directory_iterator(dir.Path()))
-      if (QString::fromStdString(f.path().filename().string()).toLower() == QString::fromStdString("схема" + ext).toLower())
-        found.push_back(f.path().filename().string());
+      if (const std::string name = f.path().filename().string();
+          QString::fromStdString(name).toLower() == QString::fromStdString("схема" + ext).toLower())
+        found.push_back(name);
     return found;
   };
   const std::string district5("\x05\0\0\0", 4), noDistrict(4, '\0');
@@ -143,6 +144,17 @@ TEST_F(RegimeTasks, AFamilyInOtherLettersIsFoundAndSavedUnderItsOwnNamesInEveryW
     }
     EXPECT_EQ(RawColumn(sourceFile, "Title"), std::vector<std::string>{"ТП-2"});
     EXPECT_EQ(RawTable(sourceFile).title, dir.Path().string()) << "written by the window";
+
+    // a scheme joined to it lands in its own tables, and the model is read again from them
+    SchemeBuilder added;
+    Station(added, 10, "ТП-2", "B");
+    Station(added, 11, "ТП-11", "", 0.2, 0.1);
+    added.Branch(11, 10, 0.5, 1);
+    script.Then(Choose("Добавить схему", added.Write(dir.Path(), "Добавка") + ".UZL"));
+    form->JoinItem->trigger();
+    EXPECT_EQ(RawColumn(dir / c.names[0], "Name"), (std::vector<std::string>{"ПС-1.1", "ТП-2", "ТП-11"}));
+    EXPECT_EQ(RawTable(dir / c.names[1]).rows, 2);
+    EXPECT_EQ(form->Regime()->NodeCount, 3) << "the joined scheme's model";
 
     for (std::size_t k = 0; k < kinds.size(); ++k)
       EXPECT_EQ(ofKind(kinds[k]), std::vector<std::string>{c.names[k]}) << "one file of the kind, under the name it had";
