@@ -18,6 +18,7 @@
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/table_run.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/graph_box.h"
@@ -25,6 +26,7 @@
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print_render.h"
 #include "support/full_disk.h"
+#include "support/raw_table.h"
 
 namespace ld::test {
 namespace {
@@ -90,6 +92,10 @@ TEST_F(GraphWindowTest, BrowseAndPickModes) {
       .Then([](QDialog& d) {  // a number that is not there selects nothing; "Выбрать" gives the row under the cursor
         EXPECT_EQ(static_cast<gui::TCatGrForm&>(d).CatGrid->CurrentTableRow(), 1);
         d.accept();
+      })
+      .Then([](QDialog& d) {  // the catalogue under a lower-case extension is the base's own
+        EXPECT_EQ(static_cast<gui::TCatGrForm&>(d).CatGrid->CurrentTableRow(), 3);
+        Click(d, "OkBtn");
       });
   // A base without a catalogue gets an empty one.
   int number = INT_MAX;
@@ -102,23 +108,49 @@ TEST_F(GraphWindowTest, BrowseAndPickModes) {
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 9})) << "a writer keeps the sorted catalogue";
   number = 77;
   EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number) && number == 2);
+
+  const std::string lower = RemoveExtension(CatalogFile()) + ".grc";
+  std::filesystem::rename(CatalogFile(), lower);
+  number = 9;
+  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number) && number == 9);
+  EXPECT_EQ(RawTable(lower).rows, 3);
+  EXPECT_FALSE(std::filesystem::exists(CatalogFile()));
 }
 
+// Also where the base's files carry lower-case extensions (a folder copied from another system): they are
+// the base's catalogue and values, shown whole, never replaced by empty ones.
 TEST_F(GraphWindowTest, ReadOnlyUserSortsInMemoryAndChangesNothing) {
-  MakeGraphs();
-  const std::string before = ReadBytes(CatalogFile()), valuesBefore = ReadBytes(ValuesFile());
-  UserAccess = 0;
-  gui::TCatGrForm w(Base(), 9);
-  w.show();
-  EXPECT_EQ(w.CatGrid->CurrentTableRow(), 3) << "searched after sorting";
-  EXPECT_FALSE(w.CatGrid->EditTable() || w.NewBtn->isEnabled() || w.ImpItem->isEnabled());
-  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
-  Load(w, 3);
-  EXPECT_FALSE(w.CorBtn->isEnabled() || w.ValGrid->EditTable());
-  w.AddGraph(), w.DeleteGraph(), w.EditGraph(), w.ImportLB(), w.SaveImport();
-  EXPECT_TRUE(msg_.Calls().empty());
-  w.reject();
-  EXPECT_EQ(std::pair(ReadBytes(CatalogFile()), ReadBytes(ValuesFile())), std::pair(before, valuesBefore));
+  for (const bool lower : {false, true}) {
+    SCOPED_TRACE(lower ? "lower-case extensions" : "the layout's extensions");
+    MakeGraphs();
+    std::string catalog = CatalogFile(), values = ValuesFile();
+    if (lower) {
+      for (std::string* file : {&catalog, &values}) {
+        const std::string ext = ExtractExtension(*file);
+        const std::string named = RemoveExtension(*file) + QString::fromStdString(ext).toLower().toStdString();
+        std::filesystem::rename(*file, named);
+        *file = named;
+      }
+    }
+    const std::string before = ReadBytes(catalog), valuesBefore = ReadBytes(values);
+    UserAccess = 0;
+    gui::TCatGrForm w(Base(), 9);
+    w.show();
+    EXPECT_EQ(w.CatGrid->CurrentTableRow(), 3) << "searched after sorting";
+    EXPECT_FALSE(w.CatGrid->EditTable() || w.NewBtn->isEnabled() || w.ImpItem->isEnabled());
+    QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+    Load(w, 3);
+    EXPECT_FALSE(w.CorBtn->isEnabled() || w.ValGrid->EditTable());
+    Load(w, 4);  // below the last graph: the whole values table
+    EXPECT_EQ(w.ValGrid->table().RowCount, RawTable(values).rows);
+    w.AddGraph(), w.DeleteGraph(), w.EditGraph(), w.ImportLB(), w.SaveImport();
+    EXPECT_TRUE(msg_.Calls().empty());
+    w.reject();
+    EXPECT_EQ(std::pair(ReadBytes(catalog), ReadBytes(values)), std::pair(before, valuesBefore));
+    std::filesystem::remove(catalog);
+    std::filesystem::remove(values);
+    UserAccess = 1;
+  }
 }
 
 TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
