@@ -252,7 +252,7 @@ void TCatGrForm::showEvent(QShowEvent* event) {
 void TCatGrForm::FormShow() {
   const bool writer = UserAccess != 0;
   try {
-    CatGrid->OpenFile(basePath_ + GetMaketExtention(GraphCatalogMaket), 1, 1, 1, writer, false, false);
+    CatGrid->OpenFile(FamilyFile(basePath_, GetMaketExtention(GraphCatalogMaket)), 1, 1, 1, writer, false, false);
     // The catalogue is put in number order before a number is searched in it; only a user who may
     // write keeps the sorted file.
     if (writer) {

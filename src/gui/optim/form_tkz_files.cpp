@@ -70,8 +70,8 @@ void TFormTKZ::OpenData(const std::string& stem) {
   TkzFileName = stem;
   EnableData();
   const bool write = WriteRight();
-  dataGrid_->OpenFile(stem + GetMaketExtention(LayoutTkzSources), 1, 1, 1, write, true, true);
-  radiusGrid_->OpenFile(stem + GetMaketExtention(LayoutTkzRadius), 1, 1, 1, write, true, true);
+  dataGrid_->OpenFile(FamilyFile(stem, GetMaketExtention(LayoutTkzSources)), 1, 1, 1, write, true, true);
+  radiusGrid_->OpenFile(FamilyFile(stem, GetMaketExtention(LayoutTkzRadius)), 1, 1, 1, write, true, true);
   ListSchChange();
   ShowDataCaption();
 }

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "core/base/settings.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
@@ -58,7 +59,7 @@ TSelNodTrForm::TSelNodTrForm(const std::string& schemeStem, QWidget* parent) : Q
   connect(Edit2, &QLineEdit::textChanged, this, [this] { Edit1Change(Edit2); });
 
   NodGrid->SetNumerate(true);
-  NodGrid->OpenFile(schemeStem + GetMaketExtention(LayoutNodes), 1, 1, 1, false, false, false);
+  NodGrid->OpenFile(FamilyFile(schemeStem, GetMaketExtention(LayoutNodes)), 1, 1, 1, false, false, false);
   TDataFile& t = *NodGrid->GetTable();
   for (int k = 1; k <= t.NCols; ++k) {
     const auto c = static_cast<std::size_t>(k);

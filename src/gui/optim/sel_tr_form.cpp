@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "core/base/settings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_ops.h"
 #include "gui/common/modal.h"
@@ -53,7 +54,7 @@ TSelTrForm::TSelTrForm(const std::string& schemeStem, int startRow, QWidget* par
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
   TrGrid->SetNumerate(true);
-  TrGrid->OpenFile(schemeStem + GetMaketExtention(LayoutBranches), 1, 1, 1, false, false, false);
+  TrGrid->OpenFile(FamilyFile(schemeStem, GetMaketExtention(LayoutBranches)), 1, 1, 1, false, false, false);
   PrepareRows();
 }
 
