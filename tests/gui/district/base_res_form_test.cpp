@@ -25,6 +25,7 @@
 #include "gui/catalogs/catalog_form.h"
 #include "gui/common/full_build.h"
 #include "gui/grid/report_print_device.h"
+#include "gui/optim/form_tkz.h"
 #include "gui/optim/q_form.h"
 #include "gui/optim/tt_form.h"
 #include "gui/regime/zregim_form.h"
@@ -192,7 +193,7 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBas
 TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
   Show();
   std::unique_ptr<gui::TZregimForm> regime;
-  std::unique_ptr<QDialog> window;  // the optimisation or catalogue window that holds the table
+  std::unique_ptr<QWidget> window;  // the optimisation or catalogue window that holds the table
   gui::TDataGrid5* held = nullptr;   // its table's grid
   const auto showTaps = [&] {
     auto taps = std::make_unique<gui::TT_Form>(Base(), dir.Path().string() + "/");
@@ -220,6 +221,30 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     window = std::move(list);
     window->show();
   };
+  const auto chooseData = [&](const char* title) {
+    return [&, title](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().toStdString(), title);
+      auto& files = static_cast<QFileDialog&>(d);
+      files.setDirectory(QString::fromStdString(dir.Path().string()));
+      Child<QLineEdit>(files, "fileNameEdit").setText("Пример" + QString::fromStdString(GetMaketExtention(LayoutTkzSources)));
+      d.setResult(QDialog::Accepted);
+    };
+  };
+  const auto showFaults = [&] {
+    auto faults = std::make_unique<gui::TFormTKZ>();
+    faults->show();
+    script.Then(chooseData("Загрузка данных для расчета Т.К.З."));
+    Child<QToolButton>(*faults, "OpenBtn").click();
+    held = &faults->DataGrid();
+    window = std::move(faults);
+  };
+  const auto newFaultData = [&] {
+    gui::TFormTKZ other;
+    other.show();
+    box.Answer(1);  // "Да" to the files it replaces
+    script.Then(chooseData("Создание данных для расчета Т.К.З."));
+    Child<QToolButton>(other, "NewBtn").click();
+  };
   const auto removed = [&](const std::string& file) { return [file] { fs::remove(file); }; };
   const auto okButton = [&] { QTest::mouseClick(&Child<QPushButton>(*window, "OkBtn"), Qt::LeftButton); };
   const auto openScheme = [&] {
@@ -244,13 +269,14 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
   };
   const std::string inputs = GetMaketExtention(LayoutSubstInputs);
   const std::string taps = GetMaketExtention(LayoutKtrTable), sources = GetMaketExtention(LayoutReactiveSources),
-                    graphs = GetMaketExtention(GraphCatalogMaket);
+                    graphs = GetMaketExtention(GraphCatalogMaket), faults = GetMaketExtention(LayoutTkzSources),
+                    radius = GetMaketExtention(LayoutTkzRadius);
   struct Case {
     const char* what;
     std::string ext;  // of the table refused
     std::function<void()> show, meanwhile, change;
     std::size_t refusals = 2;
-    bool theirs = false;  // the file is one another made where none was when the table was shown
+    bool theirs = false;  // the file there is one another made after the table was shown
     std::string path = {};  // the table's file where it is no file of the base's family
   };
   const Case cases[] = {
@@ -305,6 +331,9 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
       {"the graph catalogue, its base made anew", graphs, showGraphs, newBase, [&] { keys(*held); }},
       {"an equipment catalogue in its window, removed", "", showCatalogue, removed(catalogue), [&] { keys(*held); },
        2, false, catalogue},
+      {"the short-circuit sources, removed", faults, showFaults, removed(Base() + faults), [&] { keys(*held); }},
+      {"the short-circuit sources, their data set made anew", faults, showFaults, newFaultData,
+       [&] { keys(*held); }, 2, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -313,6 +342,10 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     WriteRows(Base() + sources, LayoutReactiveSources, {{"1", "ПС-1.1"}});
     WriteRows(Base() + graphs, GraphCatalogMaket, {{"3", "Зимний", "0", "P", "", "кВт"}});
     WriteRows(catalogue, "Справочник токоогр.реакторов", {{"РБ-10-630-0.56"}});
+    TDataFile sourcesOfFaults;
+    FillNamedRows(sourcesOfFaults, LayoutTkzSources, {{{"Name", "S"}}});
+    WriteTableFile(Base() + faults, sourcesOfFaults);
+    WriteRows(Base() + radius, LayoutTkzRadius, {});
     fs::remove(Base() + inputs);
     regime = std::make_unique<gui::TZregimForm>();
     regime->Params.clear();
