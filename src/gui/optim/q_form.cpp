@@ -168,8 +168,8 @@ TQ_Form::TQ_Form(std::string stem, std::string folder, QWidget* parent)
     }
   } else {
     // a table begun where none was is no licence to write over one that another makes meanwhile
-    qGrid_->OpenMissingFile(TableFile(), LayoutReactiveSources, std::filesystem::path(stem_).parent_path().string(), 1,
-                            1, 1, UserAccess == 1);
+    const std::string title = std::filesystem::path(stem_).parent_path().string();
+    qGrid_->OpenMissingFile(TableFile(), LayoutReactiveSources, title, 1, 1, 1, UserAccess == 1);
     qGrid_->AskSave = false;
   }
   qGrid_->Refresh();

@@ -7,8 +7,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/base/settings.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "gui/common/modal.h"

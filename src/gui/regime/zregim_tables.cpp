@@ -132,8 +132,9 @@ void TZregimForm::ShowGridTable(const std::string& layout, const std::string& fi
   HideSideLists();
   for (QWidget* w : std::initializer_list<QWidget*>{NoSupBox, ConturBox, SubstList, Memo1}) w->hide();
   const TGridPos pos = GetGridPos(layout);
-  // a scheme's table is of its family; a catalogue or list is one program file whatever its letters
-  const std::string found = schemeTable ? FamilyFile(file) : FindFileNoCase(file);
+  // a scheme's table comes named as its family has it (SchemeFile); a catalogue is one program file
+  // whatever the letters of its name
+  const std::string found = FindFileNoCase(file);
   const bool existed = FileExists(found);
   if (existed || layout == LayoutNodes) {
     DataGrid_->OpenFile(found, pos.TopRow, pos.Col, pos.Row, editable, true, true);
