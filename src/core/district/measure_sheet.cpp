@@ -65,59 +65,20 @@ bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& co
 
 namespace {
 
-bool IsDigitChar(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
-
-// The words and the runs of digits of a text, as the heading rule splits it (HeadingTokens: upper-cased,
-// Latin look-alikes Cyrillic, a unit's signs joined), each word parted further into its letters and its
-// digits ("W1", "18:00"), so that a title's date and hour count by their figures.
-void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<std::string>& digits) {
-  for (const THeadingToken& token : HeadingTokens(text)) {
-    std::string word, number;
-    const auto flush = [&] {
-      if (!word.empty()) words.push_back(word);
-      if (!number.empty()) digits.push_back(number);
-      word.clear();
-      number.clear();
-    };
-    const std::string_view w = token.Word;
-    for (std::size_t pos = 0; pos < w.size();) {
-      const std::size_t from = pos;
-      const char32_t ch = NextUtf8Char(w, pos);
-      if (IsDigitChar(ch)) {
-        if (!word.empty()) flush();
-        number.push_back(static_cast<char>(ch));
-      } else if (ch == U':') {
-        flush();
-      } else {
-        if (!number.empty()) flush();
-        word.append(w.substr(from, pos - from));
-      }
-    }
-    flush();
-  }
-}
-
 // Whether a text says when, as beside a title: a date, or a month, a quarter or a year of a year
 // ("Дата: 30.11.2026", "за декабрь 2026", "«30» ноября 2026 г.", "по состоянию на 01.12.2026"), and
-// nothing else: no quantity, no unit.
+// nothing else: no quantity, no unit. Its words are read by the list the heading rule reads a period by.
 bool SaysWhen(std::string_view text) {
-  std::vector<std::string> words, digits;
-  Tokens(text, words, digits);
+  const THeadParts parts = HeadingTokenParts(text);
+  const std::vector<std::string>& digits = parts.Digits;
   // the hour of a measurement beside its title ("18:00", "9:30:00")
-  if (words.empty() && (digits.size() == 2 || digits.size() == 3) && digits[0].size() <= 2 &&
+  if (parts.Words.empty() && (digits.size() == 2 || digits.size() == 3) && digits[0].size() <= 2 &&
       std::all_of(digits.begin() + 1, digits.end(), [](const std::string& d) { return d.size() == 2; }) &&
       std::count(text.begin(), text.end(), ':') == static_cast<long>(digits.size() - 1))
     return true;
-  static const char* const kMonths[] = {"ЯНВАР", "ФЕВРАЛ", "МАРТ", "АПРЕЛ", "МАЙ", "МАЯ", "ИЮН", "ИЮЛ", "АВГУСТ",
-                                        "СЕНТЯБР", "ОКТЯБР", "НОЯБР", "ДЕКАБР"};
-  static const char* const kWords[] = {"ЗА", "Г", "ГГ", "ГОД", "ГОДА", "ДАТА", "ОТ", "ПО", "С", "НА", "КВ", "КВАРТАЛ",
-                                       "КВАРТАЛА", "ПЕРИОД", "СОСТОЯНИЮ", "ДО"};
-  for (const std::string& word : words) {
-    const bool month = std::any_of(std::begin(kMonths), std::end(kMonths),
-                                   [&](const char* m) { return word.rfind(m, 0) == 0; });
-    if (!month && std::none_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return word == w; }))
-      return false;
-  }
+  if (!std::all_of(parts.Words.begin(), parts.Words.end(),
+                   [](const std::string& word) { return HeadWordSense(word) == THeadSense::When; }))
+    return false;
   // a year, or a day's three numbers
   return digits.size() >= 3 || std::any_of(digits.begin(), digits.end(), [](const std::string& d) { return d.size() == 4; });
 }
@@ -125,10 +86,8 @@ bool SaysWhen(std::string_view text) {
 // Whether a text is part of an approval block beside a title: its word, or a place to sign.
 bool ApprovalText(std::string_view text) {
   if (text.find("___") != std::string_view::npos) return true;
-  std::vector<std::string> words, digits;
-  Tokens(text, words, digits);
-  return words.size() == 1 && digits.empty() &&
-         (words[0] == "УТВЕРЖДАЮ" || words[0] == "УТВЕРЖДЕНО" || words[0] == "СОГЛАСОВАНО" || words[0] == "УТВЕРЖДАЮЩИЙ");
+  const THeadParts parts = HeadingTokenParts(text);
+  return parts.Words.size() == 1 && parts.Digits.empty() && HeadWordSense(parts.Words[0]) == THeadSense::Approval;
 }
 
 bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
@@ -214,9 +173,8 @@ bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last) {
     if (cell.Blank() || !cell.CoveredFault().empty()) continue;
     const TValueRead<std::string> text = cell.Heading();
     if (cell.Kind() != TOutsideValue::TKind::Text || !text || cell.Number()) return false;
-    std::vector<std::string> parts, digits;
-    Tokens(*text, parts, digits);
-    if (!digits.empty() || parts.size() > 3) return false;
+    const THeadParts parts = HeadingTokenParts(*text);
+    if (!parts.Digits.empty() || parts.Words.size() > 3) return false;
     ++words;
   }
   return words > 0;
