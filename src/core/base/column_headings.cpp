@@ -439,9 +439,11 @@ const std::vector<TListedWord>& ListedWords() {
       // the words people write around a column's own
       {U"ЗА", 0, Exact, 0, When}, {U"ВСЕГО", 0, Exact, 0}, {U"ИТОГО", 0, Exact, 0}, {U"ИТОГОМ", 0, Exact, 0},
       {U"ПО", 0, Exact, 0, When}, {U"В", 0, Exact, 0}, {U"С", 0, Exact, 0, When}, {U"НА", 0, Exact, 0, When},
-      {U"И", 0, Exact, 0}, {U"Г", 0, Exact, 0, When}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0}, {U"ЭНЕРГИЯ", 0, Forms, 0},
-      {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0}, {U"ЗНАЧЕНИЕ", 0, Forms, 0},
-      {U"ЗАМЕР", 0, Abbreviated, 0, Measured}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0, Measured}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
+      {U"И", 0, Exact, 0}, {U"Г", 0, Exact, 0, When}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0},
+      {U"ЭНЕРГИЯ", 0, Forms, 0}, {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0},
+      {U"ЗНАЧЕНИЕ", 0, Forms, 0}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
+      // a measured value, of whatever column ("tgφ зам", "Uзам" written apart, "P замеренная")
+      {U"ЗАМЕР", 0, Abbreviated, 0, Measured}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0, Measured},
       {U"ОТПУСК", 0, Forms, 0}, {U"ПОЛЕЗНЫЙ", 0, Forms, 0}, {U"ПЕРЕТОК", 0, Forms, 0}, {U"ФАЗ", 0, Forms, 0},
       {U"РАСЧЕТНЫЙ", 0, Abbreviated, 0}, {U"ПОТРЕБИТЕЛЬ", 0, Forms, 0}, {U"ЧЕЛ", 0, Exact, 0},
       {U"СРЕДНЕЕ", 0, Forms, 0}, {U"СУММАРНАЯ", 0, Forms, 0}, {U"НАГРУЗКА", 0, Forms, 0},
@@ -474,7 +476,8 @@ const std::vector<TListedWord>& ListedWords() {
       // an index written apart from its symbol ("P max", "P сум.")
       {U"МАКС", 0, Exact, 0}, {U"МАX", 0, Exact, 0}, {U"МАХ", 0, Exact, 0}, {U"МИН", 0, Exact, 0},
       {U"СУМ", 0, Exact, 0}, {U"НОМ", 0, Exact, 0}, {U"СР", 0, Exact, 0},
-      // the rest of a date or a period beside a title ("от 30.11.2026", "по состоянию на 01.12.2026", "2025-2026 гг.")
+      // the rest of a date or a period beside a title ("от 30.11.2026", "по состоянию на 01.12.2026",
+      // "2025-2026 гг.")
       {U"ГГ", 0, Exact, 0, When, 0, true}, {U"ОТ", 0, Exact, 0, When, 0, true}, {U"ДО", 0, Exact, 0, When, 0, true},
       {U"СОСТОЯНИЮ", 0, Exact, 0, When, 0, true},
       // an approval block beside a title
