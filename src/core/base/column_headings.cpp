@@ -379,11 +379,17 @@ enum class TStands { Forms, Abbreviated, Exact };
 // measured value is (a count, a year, a reading, a price, a plan, generation), or a word people write
 // around a column's own ("потребление", "за", "всего"; meaning 0). `Direction` is the energy's: +1 taken
 // (A+, "прием", "потребление"), -1 given ("отдача", "обр.").
+// `Sense` is what the word says in the rest of a sheet's head (a title, a label, the cell beside a title),
+// `Month` the month it names (1 to 12); a word the heading rule does not read (`HeadOnly`: an approval
+// block's, "по состоянию на") is understood there alone.
 struct TListedWord {
   TWord Word;
   unsigned Meaning;
   TStands Stands;
   int Direction;
+  THeadSense Sense = THeadSense::Other;
+  int Month = 0;
+  bool HeadOnly = false;
 };
 
 // The understood words: every word a heading over a figure column may hold besides the column's own
@@ -392,21 +398,26 @@ struct TListedWord {
 // direction other than the column's refuses it, and a word of meaning 0 says nothing of it.
 const std::vector<TListedWord>& ListedWords() {
   using enum TStands;
+  using enum THeadSense;
   static const std::vector<TListedWord> words = {
       // the period of the value
-      {U"ЯНВАРЬ", kPeriod, Abbreviated, 0}, {U"ФЕВРАЛЬ", kPeriod, Abbreviated, 0}, {U"МАРТ", kPeriod, Abbreviated, 0},
-      {U"АПРЕЛЬ", kPeriod, Abbreviated, 0}, {U"МАЙ", kPeriod, Exact, 0}, {U"МАЯ", kPeriod, Exact, 0},
-      {U"ИЮНЬ", kPeriod, Abbreviated, 0}, {U"ИЮНЯ", kPeriod, Exact, 0}, {U"ИЮЛЬ", kPeriod, Abbreviated, 0},
-      {U"ИЮЛЯ", kPeriod, Exact, 0}, {U"АВГУСТ", kPeriod, Abbreviated, 0}, {U"СЕНТЯБРЬ", kPeriod, Abbreviated, 0},
-      {U"ОКТЯБРЬ", kPeriod, Abbreviated, 0}, {U"НОЯБРЬ", kPeriod, Abbreviated, 0}, {U"ДЕКАБРЬ", kPeriod, Abbreviated, 0},
-      {U"КВАРТАЛ", kPeriod, Abbreviated, 0}, {U"МЕСЯЦ", kPeriod, Forms, 0}, {U"МЕС", kPeriod, Exact, 0},
-      {U"ПЕРИОД", kPeriod, Forms, 0}, {U"НАРАСТАЮЩИЙ", kPeriod, Forms, 0},
+      {U"ЯНВАРЬ", kPeriod, Abbreviated, 0, When, 1}, {U"ФЕВРАЛЬ", kPeriod, Abbreviated, 0, When, 2},
+      {U"МАРТ", kPeriod, Abbreviated, 0, When, 3}, {U"АПРЕЛЬ", kPeriod, Abbreviated, 0, When, 4},
+      {U"МАЙ", kPeriod, Exact, 0, When, 5}, {U"МАЯ", kPeriod, Exact, 0, When, 5}, {U"ИЮНЬ", kPeriod, Abbreviated, 0, When, 6},
+      {U"ИЮНЯ", kPeriod, Exact, 0, When, 6}, {U"ИЮЛЬ", kPeriod, Abbreviated, 0, When, 7},
+      {U"ИЮЛЯ", kPeriod, Exact, 0, When, 7}, {U"АВГУСТ", kPeriod, Abbreviated, 0, When, 8},
+      {U"СЕНТЯБРЬ", kPeriod, Abbreviated, 0, When, 9}, {U"ОКТЯБРЬ", kPeriod, Abbreviated, 0, When, 10},
+      {U"НОЯБРЬ", kPeriod, Abbreviated, 0, When, 11}, {U"ДЕКАБРЬ", kPeriod, Abbreviated, 0, When, 12},
+      {U"КВАРТАЛ", kPeriod, Abbreviated, 0, When}, {U"МЕСЯЦ", kPeriod, Forms, 0, When}, {U"МЕС", kPeriod, Exact, 0, When},
+      {U"ПЕРИОД", kPeriod, Forms, 0, When}, {U"НАРАСТАЮЩИЙ", kPeriod, Forms, 0},
+      // a quarter's "кв." (a unit's kV to the heading rule, which reads it by the figure before it)
+      {U"КВ", kPeriod, Exact, 0, When},
       // what no measured value is
-      {U"ГОД", kYear, Forms, 0}, {U"КОЛВО", kCount, Forms, 0}, {U"КОЛИЧЕСТВО", kCount, Abbreviated, 0},
+      {U"ГОД", kYear, Forms, 0, When}, {U"КОЛВО", kCount, Forms, 0}, {U"КОЛИЧЕСТВО", kCount, Abbreviated, 0},
       {U"ШТ", kCount, Exact, 0}, {U"ДЛИНА", kLength, Forms, 0}, {U"ПРОТЯЖЕННОСТЬ", kLength, Abbreviated, 0},
       {U"ПРОЦЕНТ", kPercent, Forms, 0}, {U"ЗАГРУЗКА", kPercent, Forms, 0}, {U"СОS", kCosine, Forms, 0},
       {U"ТG", kFactor, Forms, 0}, {U"КОЭФФИЦИЕНТ", kFactor, Abbreviated, 0},
-      {U"ИНВЕНТАРНЫЙ", kInventory, Abbreviated, 0}, {U"ДАТА", kDate, Forms, 0}, {U"КОД", kCode, Forms, 0},
+      {U"ИНВЕНТАРНЫЙ", kInventory, Abbreviated, 0}, {U"ДАТА", kDate, Forms, 0, When}, {U"КОД", kCode, Forms, 0},
       {U"НОМЕР", kNumber, Forms, 0}, {U"№", kNumber, Exact, 0}, {U"N", kNumber, Exact, 0},
       // a load graph's number ("Гр. P" of the grid's export)
       {U"ГР", kNumber, Exact, 0},
@@ -426,11 +437,13 @@ const std::vector<TListedWord>& ListedWords() {
       {U"ПРИЕМ", 0, Forms, +1}, {U"ОТДАЧА", 0, Forms, -1}, {U"ПОТРЕБЛЕНИЕ", 0, Forms, +1},
       {U"ОБР", 0, Exact, -1}, {U"ОБРАТНЫЙ", 0, Forms, -1}, {U"ОТД", 0, Exact, -1},
       // the words people write around a column's own
-      {U"ЗА", 0, Exact, 0}, {U"ВСЕГО", 0, Exact, 0}, {U"ИТОГО", 0, Exact, 0}, {U"ИТОГОМ", 0, Exact, 0},
-      {U"ПО", 0, Exact, 0}, {U"В", 0, Exact, 0}, {U"С", 0, Exact, 0}, {U"НА", 0, Exact, 0}, {U"И", 0, Exact, 0},
-      {U"Г", 0, Exact, 0}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0}, {U"ЭНЕРГИЯ", 0, Forms, 0},
-      {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0}, {U"ЗНАЧЕНИЕ", 0, Forms, 0},
-      {U"ЗАМЕР", 0, Forms, 0}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
+      {U"ЗА", 0, Exact, 0, When}, {U"ВСЕГО", 0, Exact, 0}, {U"ИТОГО", 0, Exact, 0}, {U"ИТОГОМ", 0, Exact, 0},
+      {U"ПО", 0, Exact, 0, When}, {U"В", 0, Exact, 0}, {U"С", 0, Exact, 0, When}, {U"НА", 0, Exact, 0, When},
+      {U"И", 0, Exact, 0}, {U"Г", 0, Exact, 0, When}, {U"ВИДУ", 0, Exact, 0}, {U"ЭЛЕКТРОЭНЕРГИЯ", 0, Forms, 0},
+      {U"ЭНЕРГИЯ", 0, Forms, 0}, {U"РАСХОД", 0, Forms, 0}, {U"ОБЪЕМ", 0, Forms, 0}, {U"ФАКТ", 0, Forms, 0},
+      {U"ЗНАЧЕНИЕ", 0, Forms, 0}, {U"СЧЕТЧИК", 0, Forms, 0}, {U"УЧЕТ", 0, Forms, 0},
+      // a measured value, of whatever column ("tgφ зам", "Uзам" written apart, "P замеренная")
+      {U"ЗАМЕР", 0, Abbreviated, 0, Measured}, {U"ИЗМЕРЕННАЯ", 0, Forms, 0, Measured},
       {U"ОТПУСК", 0, Forms, 0}, {U"ПОЛЕЗНЫЙ", 0, Forms, 0}, {U"ПЕРЕТОК", 0, Forms, 0}, {U"ФАЗ", 0, Forms, 0},
       {U"РАСЧЕТНЫЙ", 0, Abbreviated, 0}, {U"ПОТРЕБИТЕЛЬ", 0, Forms, 0}, {U"ЧЕЛ", 0, Exact, 0},
       {U"СРЕДНЕЕ", 0, Forms, 0}, {U"СУММАРНАЯ", 0, Forms, 0}, {U"НАГРУЗКА", 0, Forms, 0},
@@ -462,13 +475,21 @@ const std::vector<TListedWord>& ListedWords() {
       {U"Ф", 0, Exact, 0},
       // an index written apart from its symbol ("P max", "P сум.")
       {U"МАКС", 0, Exact, 0}, {U"МАX", 0, Exact, 0}, {U"МАХ", 0, Exact, 0}, {U"МИН", 0, Exact, 0},
-      {U"СУМ", 0, Exact, 0}, {U"НОМ", 0, Exact, 0}, {U"СР", 0, Exact, 0}};
+      {U"СУМ", 0, Exact, 0}, {U"НОМ", 0, Exact, 0}, {U"СР", 0, Exact, 0},
+      // the rest of a date or a period beside a title ("от 30.11.2026", "по состоянию на 01.12.2026",
+      // "2025-2026 гг.")
+      {U"ГГ", 0, Exact, 0, When, 0, true}, {U"ОТ", 0, Exact, 0, When, 0, true}, {U"ДО", 0, Exact, 0, When, 0, true},
+      {U"СОСТОЯНИЮ", 0, Exact, 0, When, 0, true},
+      // an approval block beside a title
+      {U"УТВЕРЖДАЮ", 0, Exact, 0, Approval, 0, true}, {U"УТВЕРЖДЕНО", 0, Exact, 0, Approval, 0, true},
+      {U"СОГЛАСОВАНО", 0, Exact, 0, Approval, 0, true}, {U"УТВЕРЖДАЮЩИЙ", 0, Exact, 0, Approval, 0, true}};
   return words;
 }
 
-// The word of the list that stands for a word of a heading, or none.
-const TListedWord* ListedWord(const TWord& h) {
+// The word of the list that stands for a word of a heading (`head`: of any text of a sheet's head), or none.
+const TListedWord* ListedWord(const TWord& h, bool head = false) {
   for (const TListedWord& w : ListedWords()) {
+    if (w.HeadOnly && !head) continue;
     const bool stands = w.Stands == TStands::Exact || w.Word.size() < 3
                             ? h == w.Word
                             : h.starts_with(w.Word) || IsFormOf(h, w.Word) ||
@@ -648,15 +669,6 @@ std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& 
            std::any_of(other.begin(), other.end(), [&](const TWord& w) { return Meaning(w) == 0 && StandsFor(h, w); }) &&
            std::none_of(own.Own.begin(), own.Own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
   };
-  for (std::size_t i = 0; i < held.size(); ++i) {
-    const TWord& h = held[i].Word;
-    // "Кол-во" of a unit is an amount of it, no count of another column
-    if (meanings[i] == 0 && Meaning(h) == kCount) continue;
-    if (another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && anotherIndex(h.substr(1))))
-      return Quoted(held[i].Written) + " - слово другого столбца";
-  }
-  // the unit or symbol of the column's own quantity says it
-  if ((named & kQuantities) != 0 && (column & kQuantities) != 0) return std::nullopt;
   const auto holds = [&](const TWord& word) {
     return std::any_of(held.begin(), held.end(), [&](const THeadingWord& w) {
       const TWord& h = w.Word;
@@ -671,6 +683,17 @@ std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& 
     const std::vector<TWord> needed = HeadingWordList(example);
     return !needed.empty() && std::all_of(needed.begin(), needed.end(), holds);
   });
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const TWord& h = held[i].Word;
+    // "Кол-во" of a unit is an amount of it, no count of another column
+    if (meanings[i] == 0 && Meaning(h) == kCount) continue;
+    // a word written over any measured value ("tgφ зам") says that of the column's own words beside it
+    if (const TListedWord* w = ListedWord(h); says && w != nullptr && w->Sense == THeadSense::Measured) continue;
+    if (another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && anotherIndex(h.substr(1))))
+      return Quoted(held[i].Written) + " - слово другого столбца";
+  }
+  // the unit or symbol of the column's own quantity says it
+  if ((named & kQuantities) != 0 && (column & kQuantities) != 0) return std::nullopt;
   return says ? std::nullopt : std::optional<std::string>(std::string());
 }
 
@@ -875,8 +898,6 @@ struct TPeriod {
 };
 
 TPeriod PeriodOf(std::string_view heading) {
-  static const std::vector<TWord> months = {U"ЯНВ", U"ФЕВ", U"МАР", U"АПР", U"МА", U"ИЮН",
-                                            U"ИЮЛ", U"АВГ", U"СЕН", U"ОКТ", U"НОЯ", U"ДЕК"};
   const std::vector<THeadingWord> held = ReadWords(heading);
   const std::vector<unsigned> meanings = HeadingMeanings(held);
   TPeriod period;
@@ -897,9 +918,8 @@ TPeriod PeriodOf(std::string_view heading) {
     } else if (h.starts_with(U"НАРАСТ")) {
       period.Span = U"НАРАСТАЮЩИЙ", use(i);
       if (next == U"ИТОГОМ" || next == U"ИТОГ") use(i + 1);
-    } else if (meanings[i] == kPeriod && h.size() >= 3 && !IsTimeOfDay(h)) {
-      for (std::size_t m = 0; m < months.size(); ++m)
-        if (h.starts_with(months[m]) && (m != 4 || h == U"МАЙ" || h == U"МАЯ")) period.Month = static_cast<int>(m) + 1, use(i);
+    } else if (const TListedWord* w = ListedWord(h); meanings[i] == kPeriod && w != nullptr && w->Month != 0) {
+      period.Month = w->Month, use(i);
     }
   }
   for (std::size_t i = first; i <= last && i < held.size(); ++i)
@@ -913,6 +933,44 @@ std::vector<THeadingToken> HeadingTokens(std::string_view text) {
   std::vector<THeadingToken> tokens;
   for (const THeadingWord& w : HeadingWords(text)) tokens.push_back({Utf8(w.Word), w.Written});
   return tokens;
+}
+
+THeadParts HeadingTokenParts(std::string_view text) {
+  THeadParts parts;
+  for (const THeadingToken& token : HeadingTokens(text)) {
+    std::string word, number;
+    const auto flush = [&] {
+      if (!word.empty()) parts.Words.push_back(word);
+      if (!number.empty()) parts.Digits.push_back(number);
+      word.clear();
+      number.clear();
+    };
+    const std::string_view w = token.Word;
+    for (std::size_t pos = 0; pos < w.size();) {
+      const std::size_t from = pos;
+      const char32_t ch = NextUtf8Char(w, pos);
+      if (ch >= U'0' && ch <= U'9') {
+        if (!word.empty()) flush();
+        number.push_back(static_cast<char>(ch));
+      } else if (ch == U':') {
+        flush();
+      } else {
+        if (!number.empty()) flush();
+        word.append(w.substr(from, pos - from));
+      }
+    }
+    flush();
+  }
+  return parts;
+}
+
+THeadSense HeadWordSense(std::string_view word) {
+  TWord h;
+  for (std::size_t pos = 0; pos < word.size();) h.push_back(NextUtf8Char(word, pos));
+  // a quarter's Roman number ("за IV кв. 2026 г.") as the heading rule reads it
+  if (IsRomanQuarter(h)) return THeadSense::When;
+  const TListedWord* w = ListedWord(h, true);
+  return w ? w->Sense : THeadSense::Other;
 }
 
 bool HeadingIsPeriodNumber(std::string_view heading) {

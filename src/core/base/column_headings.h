@@ -93,6 +93,22 @@ struct THeadingToken {
 };
 std::vector<THeadingToken> HeadingTokens(std::string_view text);
 
+// The words of a text of a sheet's head split by HeadingTokens, each parted further into its letters
+// (`Words`) and its runs of digits (`Digits`): "W1" gives "W" and "1", "18:00" "18" and "00", so that a
+// title's date and hour count by their figures.
+struct THeadParts {
+  std::vector<std::string> Words, Digits;
+};
+THeadParts HeadingTokenParts(std::string_view text);
+
+// What a word of a sheet's head (a part of THeadParts::Words) says beside a title, by the one list of
+// understood words that the heading rule reads too: `When` a date's or a period's word (a month and its
+// forms, "за", "г.", "год", "кв.", "дата", "по состоянию на"), `Approval` an approval block's
+// ("УТВЕРЖДАЮ", "СОГЛАСОВАНО"), `Measured` a word written over any measured value ("замер", "зам.",
+// "измеренная"), which says the column's own words beside it of a measured value and no other column.
+enum class THeadSense { Other, When, Approval, Measured };
+THeadSense HeadWordSense(std::string_view word);
+
 // Whether a heading is a number alone that names a period over a figure column, never its quantity: an
 // hour or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range ("1-2", "23-24").
 bool HeadingIsPeriodNumber(std::string_view heading);

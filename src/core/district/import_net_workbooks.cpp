@@ -159,6 +159,32 @@ const std::vector<TNetHeading>& NetHeadings() {
   return headings;
 }
 
+// The figure columns of a network workbook, which its head is read over.
+std::vector<int> NetFigureColumns() {
+  std::vector<int> cols;
+  for (const TNetHeading& column : NetHeadings()) cols.push_back(column.Col);
+  return cols;
+}
+
+// The heading over a column of figures as the one head reader reads the rows above the data: row 2's,
+// with the units or the wrapped words of row 3 under it (HeadingRowBelow, never the columns' numbers);
+// none where row 2 is a title whose cells over the figures stand beside it (a date, an approval block, a
+// label: TitleOverFigures), or where the cell holds no heading.
+std::string NetHeading(const TSheetCells& sheet, int col) {
+  const std::vector<int> figures = NetFigureColumns();
+  const int last = figures.back();
+  if (TitleOverFigures(sheet, 2, figures, last)) return {};
+  const TValueRead<std::string> heading = sheet(2, col).Heading();
+  if (!heading) return {};
+  std::string text = *heading.Value;
+  if (!ColumnNumbersRow(sheet, 3, last) && HeadingRowBelow(sheet, 3, 1, last))
+    if (const TOutsideValue below = sheet(3, col);
+        below.Kind() == TOutsideValue::TKind::Text && below.CoveredFault().empty() && !below.Number())
+      if (const TValueRead<std::string> unit = below.Heading(); unit && !unit.Value->empty())
+        text += (text.empty() ? "" : ", ") + *unit.Value;
+  return text;
+}
+
 // Why a sheet whose cell (1, 1) reads as a number is no network workbook, before any of its rows is taken;
 // empty when it is one. Its voltage is a network's; the heading over each column of figures, where the
 // sheet has one, says what the column gives; no section begins at a date (a day's row of a metering book,
@@ -168,10 +194,10 @@ std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
     return "в ячейке A1 " + FloatToStrGeneral(kv, 15) + " кВ - не напряжение сети (от " +
            FloatToStrGeneral(kLowestNetworkKv, 15) + " до " + FloatToStrGeneral(kHighestNetworkKv, 15) + " кВ)";
   for (const TNetHeading& column : NetHeadings()) {
-    const TValueRead<std::string> heading = sheet(2, column.Col).Heading();
-    if (!heading || heading.Value->empty()) continue;
-    if (const std::string fault = HeadingFault(*heading.Value, column.Words); !fault.empty())
-      return "заголовок \"" + *heading.Value + "\" в ячейке " + SheetCellName(2, column.Col) + " - не заголовок " +
+    const std::string heading = NetHeading(sheet, column.Col);
+    if (heading.empty()) continue;
+    if (const std::string fault = HeadingFault(heading, column.Words); !fault.empty())
+      return "заголовок \"" + heading + "\" в ячейке " + SheetCellName(2, column.Col) + " - не заголовок " +
              column.What + ": " + fault;
   }
   for (int r = 4; r <= last; ++r)
@@ -180,15 +206,15 @@ std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
   return {};
 }
 
-// The sheet as its rows are read: a figure below a heading (row 2) that says its column in a unit of
+// The sheet as its rows are read: a figure below a heading (row 2 and its units row) that says its column in a unit of
 // another scale ("Длина, м" over km, "S, МВА" over kVA) brought to the column's own unit exactly as its
 // digits shift (HeadingScale); a text there that reads no number is a value that does not read.
 TSheetCells NetScaledCells(const TSheetCells& sheet) {
   std::vector<std::pair<int, int>> scaled;  // column, power of ten
   for (const TNetHeading& column : NetHeadings()) {
-    const TValueRead<std::string> heading = sheet(2, column.Col).Heading();
-    if (!heading || heading.Value->empty()) continue;
-    if (const int said = HeadingScale(*heading.Value, column.Words); said != 0) scaled.emplace_back(column.Col, said);
+    const std::string heading = NetHeading(sheet, column.Col);
+    if (heading.empty()) continue;
+    if (const int said = HeadingScale(heading, column.Words); said != 0) scaled.emplace_back(column.Col, said);
   }
   if (scaled.empty()) return sheet;
   return [sheet, scaled](int row, int col) {

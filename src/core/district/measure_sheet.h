@@ -13,6 +13,7 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
+#include "core/base/sheet_head.h"
 #include "core/office/sheet_reader.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
@@ -20,10 +21,6 @@
 namespace ld {
 
 class TSheetReader;
-
-// The value of cell (row, col) of the workbook's first sheet, both from 1; an empty value for an empty
-// cell. A reader takes a name, a number or a date from it by its rules, never the text as it stands.
-using TSheetCells = std::function<TOutsideValue(int row, int col)>;
 
 // The cells of the workbook open in the reader (or opened later) as the imports read them: each cell's
 // value (TSheetReader::Value), which the readers take only through its rules.
@@ -78,41 +75,6 @@ TSheetTextCheck ImportTextBound(int longest);
 // text once.
 TSheetCells SheetCells(TSheetReader& sheet,
                        const std::vector<const char*>& layouts = {LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-
-// Whether the row holds a value in one of the columns: a number, or a cell that cannot be read or that
-// shows a merged range's value (a value all the same, which its reader names by its cell). A row of names
-// and headings alone ("P1", "Q1") holds none.
-bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& cols);
-
-// Whether the row is one of headings over the columns: none of them holds a value (RowHoldsValue), and one
-// holds a word that begins with a letter ("W1", "Наименование"). A row of texts that are no numbers
-// ("1 825 200", "05.03.2026", "1O.50") is a row of values that its reader names by their cells.
-bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& cols);
-
-// How far past a reader's last column a row is looked at for what else it holds (a date or an approval
-// block beside a title).
-constexpr int kTitleReach = 10;
-// How many rows of titles a sheet may have above its headings.
-constexpr int kMostTitleRows = 12;
-
-// Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a
-// row of headings or of data: one cell alone in the reader's columns and those beside them
-// (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
-// with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
-// "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
-// value ("Подстанция:" | "Северная"); or, with `bare`, texts none of which, over the number columns,
-// holds a value or a word (a sheet whose every row of data holds a value there). A number cell that is no
-// label's value is a value, and its row none of titles.
-bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare);
-// Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of
-// an approval block, a label with its value.
-bool TitleMark(const TOutsideValue& cell);
-
-// Whether the row right under a row of headings is one of them too, never data: the columns' own
-// numbers ("1 | 2 | 3 ...", each column's number as far from the column as the others'), or, with the
-// key column `key` empty or merged down from above, the second row of a heading (its units, its wrapped
-// words, a heading merged down): texts that hold a word and no value.
-bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last);
 
 // Whether the row is one of headings under a row of headings (RowOfHeadings over the number columns),
 // directly or below others of them (HeadingRowBelow): a reader passes it as it passes its headings.

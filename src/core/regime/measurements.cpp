@@ -16,6 +16,7 @@
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/settings.h"
+#include "core/base/sheet_head.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_import.h"
@@ -107,6 +108,14 @@ TTextBounds TextBounds(const TDataFile& nodes) {
   return b;
 }
 
+// The last column a measurement row fills: the kind of the row.
+constexpr int kLastMeasureColumn = 17;
+
+// The sheet's cells as the one head reader looks at them.
+TSheetCells SheetCellsOf(const TSheetReader& sheet) {
+  return [&sheet](int row, int col) { return sheet.Value(row, col); };
+}
+
 // Whether the cell holds a value: a number, or a cell that cannot be read or that shows a merged range's
 // value, which the reader names by its cell.
 bool HoldsValue(const TOutsideValue& cell) {
@@ -124,10 +133,18 @@ bool HoldsValue(const TOutsideValue& cell) {
 std::map<int, std::vector<std::pair<int, int>>> RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last,
                                                                                 const std::string& fileName) {
   std::map<int, std::vector<std::pair<int, int>>> scales;
+  const auto& columns = MeasuredColumns();
+  const TSheetCells cells = SheetCellsOf(sheet);
+  std::vector<int> figures;
+  for (const TMeasuredColumn& c : columns) figures.push_back(c.Col);
   for (int row = 1; row <= last; ++row) {
-    const auto& columns = MeasuredColumns();
     if (std::any_of(columns.begin(), columns.end(),
                     [&](const TMeasuredColumn& c) { return HoldsValue(sheet.Value(row, c.Col)); }))
+      continue;
+    // a title with what stands beside it over the columns (a date, an approval block, a label) says
+    // nothing of them
+    if (std::all_of(figures.begin(), figures.end(), [&](int col) { return sheet.Blank(row, col); }) ||
+        TitleOverFigures(cells, row, figures, kLastMeasureColumn))
       continue;
     for (const TMeasuredColumn& column : columns) {
       const TValueRead<std::string> heading = sheet.Value(row, column.Col).Heading();
@@ -310,8 +327,11 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
   int position = 0;
   std::string substation;
   int substationRow = 0;
+  const TSheetCells cells = SheetCellsOf(sheet);
   for (int r = 1; r <= last; ++r) {
     if (r % step == 0 && progress) progress(position = std::min(100, position + 10));
+    // the columns' own numbers under the headings name no substation and no node
+    if (ColumnNumbersRow(cells, r, kLastMeasureColumn)) continue;
     if (const std::string s = readText(r, 14, TText::Name); !s.empty()) {
       substation = s;
       substationRow = r;

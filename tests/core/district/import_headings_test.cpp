@@ -543,6 +543,56 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
   EXPECT_EQ(HeadingsPeriodFault({"W1 за ноябрь 2026 г., кВт*ч", "W2 за ноябрь, квар*ч", "W3, кВт*ч"}), "");
   EXPECT_EQ(HeadingsPeriodFault({"Акт. за IV кв. 2026, кВт*ч", "Реакт. за 4 кв. 2026, квар*ч"}), "");
   EXPECT_EQ(HeadingPeriod("Акт. за IV кв. 2026, кВт*ч"), "IV кв 2026");
+
+  // a month, a date, a period or an approval block beside a title is read by the one list of words the
+  // heading rule reads a period by: what the head reader takes for a mark beside a title names the same
+  // period to the heading rule, and a word of an approval block is understood beside a title alone
+  struct TBeside {
+    const char* text;
+    bool mark;           // stands beside a title (TitleMark)
+    std::string period;  // the period the heading rule reads in it
+  };
+  const std::vector<TBeside> beside = {
+      {"ноябрь 2026 г.", true, "ноябрь 2026 г"},
+      {"за дек. 2026", true, "дек 2026"},
+      {"«30» сентября 2026 г.", true, "сентября 2026 г"},
+      {"за IV кв. 2026 г.", true, "IV кв 2026 г"},
+      {"май 2026", true, "май 2026"},
+      {"по состоянию на 01.12.2026", true, "2026"},
+      {"Дата: 30.11.2026", true, "2026"},
+      {"18:00", true, ""},
+      {"УТВЕРЖДАЮ", true, ""},
+      {"Согласовано", true, ""},
+      {"_______ И.И. Иванов", true, ""},
+      {"Замеры по ТП, МВт", false, ""},
+      {"маяк 2026", false, "2026"},
+      {"ноябрь", false, "ноябрь"},
+      {"Потребление за март, кВт*ч", false, "март"},
+  };
+  for (const TBeside& c : beside) {
+    EXPECT_EQ(TitleMark(TOutsideValue::Text(c.text)), c.mark) << c.text;
+    EXPECT_EQ(HeadingPeriod(c.text), c.period) << c.text;
+  }
+  EXPECT_EQ(HeadWordSense("НОЯБРЯ"), THeadSense::When);
+  EXPECT_EQ(HeadWordSense("КВ"), THeadSense::When);
+  EXPECT_EQ(HeadWordSense("УТВЕРЖДАЮ"), THeadSense::Approval);
+  EXPECT_EQ(HeadWordSense("ЗАМ"), THeadSense::Measured);
+  EXPECT_EQ(HeadWordSense("ТЫС"), THeadSense::Other);
+  const THeadParts parts = HeadingTokenParts("W1 за 18:00");
+  EXPECT_EQ(parts.Words, (std::vector<std::string>{"W", "ЗА"}));
+  EXPECT_EQ(parts.Digits, (std::vector<std::string>{"1", "18", "00"}));
+  // an approval block's word beside a title is no word of a heading over a figure column
+  EXPECT_EQ(HeadingFault("Утверждаю, кВт*ч", consumption),
+            "\"Утверждаю\" - слово, которое в заголовке этого столбца не понятно, а заголовок столбца - \"W\", "
+            "\"энергия\", \"потребление\", \"расход\", \"кВт*ч\" или \"потребление абонентов\"");
+  // a word written over any measured value says the column's own words beside it of a measured value, and
+  // alone it is the measured load's, never the tangent's
+  const std::vector<const char*> tangent = MeasuredColumns().back().Words, measured = MeasuredColumns().front().Words;
+  for (const char* heading : {"tgφ зам", "tg зам.", "Тангенс замеренный", "tg φ замер"})
+    EXPECT_EQ(HeadingFault(heading, tangent, measured), "") << heading;
+  EXPECT_EQ(HeadingFault("P зам, МВт", measured, tangent), "");
+  EXPECT_EQ(HeadingFault("Зам.", tangent, measured),
+            "\"Зам\" - слово другого столбца, а заголовок столбца - \"tg\" или \"тангенс\"");
 }
 
 // Every caption the program itself writes over a column (its layout's, which the grid's export writes

@@ -820,6 +820,11 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kStationMeasureSheet, under(approval, under({{"Замеры нагрузок ТП"}}, station)), stationLoad, "не найден"},
       {kStationMeasureSheet, under({{"Подстанция:", "Северная"}}, station), stationLoad, "не найден"},
       {kStationMeasureSheet, under({{"Замеры", "", "#30.11.2026"}}, station), stationLoad, "не найден"},
+      // a month written short, a date "по состоянию на", an approval's other word: the words the heading
+      // rule reads a period by
+      {kStationMeasureSheet, under({{"Замеры", "дек. 2026 г."}}, station), stationLoad, "не найден"},
+      {kTechnicalSheet, under({{"Технический учет", "по состоянию на 01.12.2026"}}, technical), energies, "Ошибка"},
+      {kHouseholdsSheet, under({{"", "", "", "СОГЛАСОВАНО"}, {"", "", "", "Главный инженер"}}, households), feeder, "Ошибка"},
       // the headings under a title say what the columns hold, as without the title
       {kStationMeasureSheet, {{"Замеры нагрузок ТП"}, {"ТП", "Sном, кВА", "Загрузка, %"}, {"ТП-42", "400", "35"}}, "", "|2|35|"},
       {kStationMeasureSheet, {{"Подстанция:", "Северная"}, {"ТП", "Sном, кВА", "I, А"}, {"ТП-42", "400", "35"}}, "", "|2|35|"},
@@ -868,6 +873,8 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "дублирование"},
       {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "Дата: 30.11.2026"}}, transformers), transformer, "Ошибка"},
       {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "", "", "", "УТВЕРЖДАЮ"}}, transformers), transformer, "Ошибка"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "ноябрь 2026 г."}}, transformers), transformer, "Ошибка"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "", "", "", "Согласовано"}}, transformers), transformer, "Ошибка"},
       {kTransformerMeasureSheet, {transformers[0], {"1", "2", "3", "4", "5", "6", "7", "8"}, transformers[1]}, transformer,
        "не найден"},
       {kTransformerMeasureSheet, {transformers[0], {"", "", "", "", "кВА", "", "", "кВт"}, transformers[1]}, transformer,

@@ -347,6 +347,66 @@ TEST_F(Measurements, AWorkbookOfNoMeasurementIsRefusedAndBothTablesGoInOneRun) {
   EXPECT_DOUBLE_EQ(TNumberColumn("Pn", ReadTable(base + ".UZL")).Get(2), 4);
 }
 
+// The head of a measurement book read by the one head reader: a title with a date or an approval block
+// beside it over the measured columns says nothing of them, a units row under the headings scales the load,
+// the columns' numbers name no substation and no node, and a heading over the load that names a period
+// refuses the book before any load is reset. Each book gives node Б 4 MW at a tangent of 0.5.
+TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
+  const std::string file = dir / "z.xlsx";
+  const std::string nodesBefore = ReadBytes(base + ".UZL");
+  struct Case {
+    std::function<void(Worksheet&)> head;  // the rows above row 6
+    double load;                           // the figure row 6 gives
+    std::string said;                      // the refusal, "" for a book taken
+  };
+  const std::vector<Case> cases = {
+      {[](Worksheet& s) { s.SetText(1, 1, "Замеры нагрузок"), s.SetText(1, 9, "Дата: 16.12.2026"); }, 4, ""},
+      {[](Worksheet& s) {
+         s.SetText(1, 9, "УТВЕРЖДАЮ"), s.SetText(2, 9, "Главный инженер"), s.SetText(3, 9, "_______ И.И. Иванов");
+         s.SetText(4, 9, "«16» декабря 2026 г."), s.SetText(5, 9, "P, МВт"), s.SetText(5, 13, "tg");
+       },
+       4, ""},
+      {[](Worksheet& s) { s.SetText(4, 9, "P"), s.SetText(4, 13, "tg"), s.SetText(5, 9, "кВт"); }, 4000, ""},
+      {[](Worksheet& s) {
+         s.SetText(4, 9, "P, МВт"), s.SetText(4, 13, "tg");
+         for (int col = 1; col <= 17; ++col) s.SetNumber(5, col, col);
+       },
+       4, ""},
+      {[](Worksheet& s) { s.SetText(5, 9, "P, кВт"); }, 4000, ""},
+      {[](Worksheet& s) { s.SetText(1, 1, "Замеры"), s.SetText(5, 9, "Нагрузка за ноябрь"), s.SetText(5, 13, "tg"); }, 4,
+       "ячейка I5: заголовок \"Нагрузка за ноябрь\" - не заголовок столбца 9 (замер): \"ноябрь\" - период (месяц, "
+       "квартал), а заголовок столбца - \"замер\", \"нагрузка\", \"мощность\", \"переток\", \"P\" или \"МВт\", ничего не изменено"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(base + ".UZL", nodesBefore);
+    Workbook book;
+    Worksheet& s = book.sheets.emplace_back("Замеры");
+    c.head(s);
+    s.SetNumber(6, 9, c.load), s.SetNumber(6, 13, 0.5), s.SetText(6, 14, "ПС1"), s.SetText(6, 16, "Б"), s.SetText(6, 17, "1");
+    WriteXlsx(file, book);
+    std::string said;
+    std::vector<std::string> info;
+    try {
+      info = ImportMeasurementFile(base, file, {"май", 0.3});
+    } catch (const Error& e) {
+      said = e.what();
+    }
+    TDataFile nodes = ReadTable(base + ".UZL");
+    TNodeCols n;
+    FillNodeCols(nodes, n);
+    if (c.said.empty()) {
+      EXPECT_EQ(said, "") << c.load;
+      EXPECT_EQ(info, std::vector<std::string>{}) << c.load;
+      EXPECT_EQ(n.Pn->Get(2), 4) << c.load;
+      EXPECT_EQ(n.Qn->Get(2), 2) << c.load;
+    } else {
+      EXPECT_EQ(said, "Ошибка чтения файла \"" + file + "\": лист \"Замеры\", " + c.said) << said;
+      EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore);
+    }
+    EXPECT_TRUE(NoLocks());
+  }
+}
+
 // Node names holding the separator that joined a branch's end names once: a row naming such a line
 // finds it, and one whose names only line up across the separator finds none.
 TEST_F(Measurements, NamesWithTheBranchSeparatorFindTheirLine) {

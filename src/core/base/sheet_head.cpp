@@ -1,0 +1,150 @@
+#include "core/base/sheet_head.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "core/base/column_headings.h"
+
+namespace ld {
+
+bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& cols) {
+  return std::any_of(cols.begin(), cols.end(), [&](int col) {
+    const TOutsideValue cell = cells(row, col);
+    return !cell.Blank() &&
+           (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() || cell.Number());
+  });
+}
+
+bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& cols) {
+  return !RowHoldsValue(cells, row, cols) && std::any_of(cols.begin(), cols.end(), [&](int col) {
+    const TValueRead<std::string> heading = cells(row, col).Heading();
+    return heading && HeadingHoldsWord(*heading.Value);
+  });
+}
+
+namespace {
+
+// Whether a text says when, as beside a title: a date, or a month, a quarter or a year of a year
+// ("Дата: 30.11.2026", "за декабрь 2026", "«30» ноября 2026 г.", "по состоянию на 01.12.2026"), and
+// nothing else: no quantity, no unit. Its words are read by the list the heading rule reads a period by.
+bool SaysWhen(std::string_view text) {
+  const THeadParts parts = HeadingTokenParts(text);
+  const std::vector<std::string>& digits = parts.Digits;
+  // the hour of a measurement beside its title ("18:00", "9:30:00")
+  if (parts.Words.empty() && (digits.size() == 2 || digits.size() == 3) && digits[0].size() <= 2 &&
+      std::all_of(digits.begin() + 1, digits.end(), [](const std::string& d) { return d.size() == 2; }) &&
+      std::count(text.begin(), text.end(), ':') == static_cast<long>(digits.size() - 1))
+    return true;
+  if (!std::all_of(parts.Words.begin(), parts.Words.end(),
+                   [](const std::string& word) { return HeadWordSense(word) == THeadSense::When; }))
+    return false;
+  // a year, or a day's three numbers
+  return digits.size() >= 3 || std::any_of(digits.begin(), digits.end(), [](const std::string& d) { return d.size() == 4; });
+}
+
+// Whether a text is part of an approval block beside a title: its word, or a place to sign.
+bool ApprovalText(std::string_view text) {
+  if (text.find("___") != std::string_view::npos) return true;
+  const THeadParts parts = HeadingTokenParts(text);
+  return parts.Words.size() == 1 && parts.Digits.empty() && HeadWordSense(parts.Words[0]) == THeadSense::Approval;
+}
+
+bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
+  for (int col = 1; col <= last + kTitleReach; ++col)
+    if (cells(row, col).Kind() == TOutsideValue::TKind::Unreadable) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TitleMark(const TOutsideValue& cell) {
+  if (cell.Kind() == TOutsideValue::TKind::Date) return true;
+  const TValueRead<std::string> text = cell.Heading();
+  if (cell.Kind() != TOutsideValue::TKind::Text || !text) return false;
+  // a date or a period, a part of an approval block, a label with its value in the one cell
+  return SaysWhen(*text) || ApprovalText(*text) || text.Value->find(": ") != std::string::npos;
+}
+
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
+  int filled = 0, free = 0;
+  bool other = false, valueNext = false;
+  for (int col = 1; col <= last + kTitleReach; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank()) continue;
+    ++filled;
+    const bool labelValue = valueNext;
+    valueNext = false;
+    if (cell.Kind() == TOutsideValue::TKind::Unreadable) {
+      other = true;
+      continue;
+    }
+    if (labelValue || TitleMark(cell)) continue;
+    const TValueRead<std::string> text = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !text) {
+      other = true;
+      continue;
+    }
+    // a label, whose value stands in the next cell filled
+    if (text.Value->ends_with(':')) {
+      valueNext = true;
+      continue;
+    }
+    ++free;
+  }
+  // a cell that cannot be read is named by the reader, never passed with a title
+  if (other && RowHoldsUnreadable(cells, row, last)) return false;
+  if (filled == 1) return true;
+  // a title has a date, a period or a label with its value beside it, never a mark over every column (an
+  // hourly curve's "00:00" … "23:00" are its columns' headings)
+  if (filled > 1 && !other && free <= 1 && filled - free <= kTitleMarks) return true;
+  return bare && filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
+}
+
+bool ColumnNumbersRow(const TSheetCells& cells, int row, int last) {
+  int counted = 0;
+  bool numbered = true;
+  long long offset = 0;
+  for (int col = 1; col <= last + kTitleReach && numbered; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank()) continue;
+    const TValueRead<int> n = cell.Kind() == TOutsideValue::TKind::Number || cell.Kind() == TOutsideValue::TKind::Text
+                                  ? cell.Integer(1, 1000)
+                                  : TValueRead<int>{};
+    if (!n || !cell.CoveredFault().empty()) {
+      numbered = false;
+      break;
+    }
+    if (counted++ == 0) offset = static_cast<long long>(*n) - col;
+    numbered = static_cast<long long>(*n) - col == offset;
+  }
+  return numbered && counted >= 3;
+}
+
+bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last) {
+  if (ColumnNumbersRow(cells, row, last)) return true;
+  // the second row of a heading: its key empty or merged down, texts without a value
+  const TOutsideValue keyCell = cells(row, key);
+  if (!keyCell.Blank() && keyCell.CoveredFault().empty()) return false;
+  // each a unit or a word or two, no name of a row of data ("Ввод 1", "ТП-42")
+  int words = 0;
+  for (int col = 1; col <= last; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank() || !cell.CoveredFault().empty()) continue;
+    const TValueRead<std::string> text = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !text || cell.Number()) return false;
+    const THeadParts parts = HeadingTokenParts(*text);
+    if (!parts.Digits.empty() || parts.Words.size() > 3) return false;
+    ++words;
+  }
+  return words > 0;
+}
+
+bool TitleOverFigures(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last) {
+  return SheetTitleRow(cells, row, numbers, last, false) && std::all_of(numbers.begin(), numbers.end(), [&](int col) {
+           const TOutsideValue cell = cells(row, col);
+           return cell.Blank() || TitleMark(cell);
+         });
+}
+
+}  // namespace ld

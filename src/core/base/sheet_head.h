@@ -1,0 +1,64 @@
+#pragma once
+// The head of a sheet (the rows above its data: titles, labels, approval blocks, headings, units rows,
+// the columns' numbers) as every reader of a workbook reads it, whatever the library it belongs to: which
+// row is a title, what stands beside a title, which row goes on with the headings above it. Its words are
+// read by the heading rule's one splitter and one list of understood words (column_headings).
+#include <functional>
+#include <vector>
+
+#include "core/base/outside_value.h"
+
+namespace ld {
+
+// The value of cell (row, col) of the workbook's first sheet, both from 1; an empty value for an empty
+// cell. A reader takes a name, a number or a date from it by its rules, never the text as it stands.
+using TSheetCells = std::function<TOutsideValue(int row, int col)>;
+
+// Whether the row holds a value in one of the columns: a number, or a cell that cannot be read or that
+// shows a merged range's value (a value all the same, which its reader names by its cell). A row of names
+// and headings alone ("P1", "Q1") holds none.
+bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& cols);
+
+// Whether the row is one of headings over the columns: none of them holds a value (RowHoldsValue), and one
+// holds a word that begins with a letter ("W1", "Наименование"). A row of texts that are no numbers
+// ("1 825 200", "05.03.2026", "1O.50") is a row of values that its reader names by their cells.
+bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& cols);
+
+// How far past a reader's last column a row is looked at for what else it holds (a date or an approval
+// block beside a title).
+constexpr int kTitleReach = 10;
+// How many rows of titles a sheet may have above its headings.
+constexpr int kMostTitleRows = 12;
+// The most a title holds beside its text: a label with its value and a date, or a date and a period.
+constexpr int kTitleMarks = 3;
+
+// Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a
+// row of headings or of data: one cell alone in the reader's columns and those beside them
+// (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
+// with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
+// "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
+// value ("Подстанция:" | "Северная"); or, with `bare`, texts none of which, over the number columns,
+// holds a value or a word (a sheet whose every row of data holds a value there). A number cell that is no
+// label's value is a value, and its row none of titles.
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare);
+// Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of
+// an approval block, a label with its value.
+bool TitleMark(const TOutsideValue& cell);
+
+// Whether the row holds the columns' own numbers ("1 | 2 | 3 ...", three of them at least, each column's
+// number as far from the column as the others', up to `last` and kTitleReach past it), never a row of data.
+bool ColumnNumbersRow(const TSheetCells& cells, int row, int last);
+
+// Whether the row is a title (SheetTitleRow) whose cells over the figure columns (`numbers`) are empty or
+// what stands beside a title (TitleMark): nothing in it is a heading of those columns, as a format whose
+// heading row is fixed or that has none reads it. A lone heading over a figure column ("P, кВт") is no
+// such title.
+bool TitleOverFigures(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last);
+
+// Whether the row right under a row of headings is one of them too, never data: the columns' own
+// numbers ("1 | 2 | 3 ...", each column's number as far from the column as the others'), or, with the
+// key column `key` empty or merged down from above, the second row of a heading (its units, its wrapped
+// words, a heading merged down): texts that hold a word and no value.
+bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last);
+
+}  // namespace ld
