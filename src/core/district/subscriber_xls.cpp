@@ -148,11 +148,13 @@ std::string PointStationFault(const TOutsideValue& cell) {
       if (IsLetter(NextUtf8Char(name, at))) return true;
     return false;
   };
-  // a number shows the station by its format ("ЗТП-"0) or names none: never a fraction
+  // a number is the station its format shows ("ЗТП-"0), or a station's number (NamesUnit): never a
+  // fraction
   if (cell.Kind() == TOutsideValue::TKind::Number && !lettered(text)) {
     const TValueRead<double> number = cell.Number();
-    if (!number || *number < 0 || std::trunc(*number) != *number)
-      return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
+    if (number && *number >= 0 && std::trunc(*number) == *number)
+      return NamesUnit(text) ? std::string() : UnitNameFault(text);
+    return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
   }
   // the station with the transformer and the feeder that its dots announce: a dot at the end ends a
   // whole path ("ТП-7.Т1.Л8."), but after a station or a transformer it leaves out the part that decides
@@ -170,15 +172,10 @@ std::string PointStationFault(const TOutsideValue& cell) {
     return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: после точки в конце нет " +
            (split.Ntr.empty() ? "трансформатора" : "фидера");
   const std::string& station = split.NameTP;
-  if (IsDigits(station) && !NamesUnit(station)) return UnitNameFault(station);
-  if (!lettered(station) && !IsDigits(station))
-    return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
-           " нет букв, и это не номер";
-  // a number alone may be a station's, a row's, a count: it says neither where the point is nor how
-  if (!lettered(text))
-    return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: число без букв не называет ни ТП, ни "
-                                       "трансформатор, ни фидер";
-  return {};
+  if (lettered(station) || (IsDigits(station) && NamesUnit(station))) return {};
+  if (IsDigits(station)) return UnitNameFault(station);
+  return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
+         " нет букв, и это не номер";
 }
 
 // A cell that cannot be read, or a figure a merged range shows, is named by the reader by its cell.
@@ -197,13 +194,6 @@ std::string MeterPointStationFault(const TOutsideValue& cell) {
   return NamedByReader(cell) || !cell.LinesJoined().Name() ? std::string() : PointStationFault(cell);
 }
 
-// Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
-// already holds a point, as in a sheet without its title or without its headings: a row number in
-// column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
-// own numbers ("1" ... "6" ... under the headings, a number where a point names its station), whose
-// figures (power, factor, energies) are numbers or empty: a heading over them ("W, кВт*ч") is none. Row 1
-// holds a point only when row 2 holds one too or ends the data: a title of a number ("2026") stands
-// above its headings.
 namespace {
 
 // A row number in column 1 and figures that are numbers or empty: a row as a point fills it.
@@ -233,13 +223,19 @@ bool MeterPointsGap(const TSheetCells& cells, int row) {
   return PointRow(cells, row - 1) && PointRow(cells, row + 1);
 }
 
+// Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
+// already holds a point, as in a sheet without its title or without its headings: a row number in
+// column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
+// own numbers ("1" ... "6" ... under the headings, a number where a point names its station), whose
+// figures (power, factor, energies) are numbers or empty: a heading over them ("W, кВт*ч") is none. Row 1
+// holds a point only when row 2 holds one too or ends the data: a title of a number ("2026") stands
+// above its headings.
 int FirstPointRow(const TSheetCells& cells) {
   constexpr int kBelowHeadings = 3;
-  const auto isNumber = [&](int r) { return NumberedRow(cells, r); };
   for (int r = 1; r < kBelowHeadings; ++r) {
     const TOutsideValue station = cells(r, 6);
-    if (isNumber(r) && (station.Blank() || !station.Number()) &&
-        (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || isNumber(r + 1)))
+    if (NumberedRow(cells, r) && (station.Blank() || !station.Number()) &&
+        (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || NumberedRow(cells, r + 1)))
       return r;
   }
   // the headings' units, their second row or the columns' numbers below them are headings too
@@ -451,8 +447,10 @@ std::string HouseholdsFeeder(std::string_view name) {
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  // the units or the columns' numbers under the headings (an empty first cell) are no end
-  while (!EndsData(cells, r, 1) || UnderHeadings(cells, r, 1, kPointFigureList, kPointLast) || MeterPointsGap(cells, r)) ++r;
+  // the units or the columns' numbers under the headings (an empty first cell) are no end, nor is an
+  // empty row between two points
+  while (!EndsData(cells, r, 1) || UnderHeadings(cells, r, 1, kPointFigureList, kPointLast) || MeterPointsGap(cells, r))
+    ++r;
   return r - 1;
 }
 

@@ -54,8 +54,8 @@ bool IsRowNumberText(std::string_view text);
 // 0 or a text IsRowNumberText takes; a date, another number or another text is none.
 std::string MeterPointNumberFault(const TOutsideValue& cell);
 // The station with its transformer and feeder after dots (column 6: "ТП-42.Т1.Л8"; a dot at its end ends
-// a whole one): no part empty, the station named with a letter or by its number with letters beside it
-// ("42.Т1.Л8"; a 0 is none, NamesUnit), as the sheet shows it; a number alone, a date or a fraction is none.
+// a whole one): no part empty, the station named with a letter or by its number ("115"; a 0 is none,
+// NamesUnit), as the sheet shows it; a date or a fraction is none.
 std::string MeterPointStationFault(const TOutsideValue& cell);
 // Whether the row is an empty one between two metering points, which the industrial sheet's data go on
 // past.

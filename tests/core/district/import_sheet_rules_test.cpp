@@ -516,14 +516,9 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({4, 1}, text("2..")), "строка 4, столбец 1 (номер строки): текст \"2..\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, text(".2")), "строка 4, столбец 1 (номер строки): текст \".2\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "ЗТП-115")), ""},
-      // a number alone names no station, transformer or feeder; a dot at the end leaves out the part it
-      // announces
-      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")),
-       "строка 4, столбец 6 (ТП.Тр.Фидер): \"115\" - не имя вида ТП.Тр.Фидер: число без букв не называет ни ТП, ни "
-       "трансформатор, ни фидер"},
-      {kMeterPointsSheet, pointWith({4, 6}, text("5")),
-       "строка 4, столбец 6 (ТП.Тр.Фидер): \"5\" - не имя вида ТП.Тр.Фидер: число без букв не называет ни ТП, ни "
-       "трансформатор, ни фидер"},
+      // a station named by its number alone
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")), ""},
+      // a dot at the end leaves out the part it announces
       {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.")),
        "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет трансформатора"},
       {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.2.")),
@@ -661,8 +656,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
   // Each row an industrial sheet's reader takes, one cell changed in the second point (row 4): the check
   // does not refuse the book, and the reader stores what the row names. Row numbers as people type them,
   // a station alone or with its section, with its transformer, a whole path with a dot at its end, a
-  // station's number with a transformer or shown by its format, each kind of energy (one it does not know
-  // is taken as consumption and named).
+  // station named by its number, shown by its format or with a transformer, each kind of energy (one it
+  // does not know is taken as consumption and named).
   struct TTaken {
     std::pair<int, int> at;
     TOutsideValue value;
@@ -684,6 +679,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, text("ТП-7.Т1.Л8."), "ТП-7|Т1|Л8|1", ""},
       {{4, 6}, text("115.Т1"), "115|Т1||1", ""},
       {{4, 6}, TOutsideValue::Number(115, "ЗТП-115"), "ЗТП-115|||1", ""},
+      {{4, 6}, TOutsideValue::Number(115, "115"), "115|||1", ""},
+      {{4, 6}, text("115"), "115|||1", ""},
       {{4, 12}, text("АЕ ген."), "ТП-7|Т1|Л8|", ""},  // (a kind of 0 shows nothing)
       {{4, 12}, text("РЕ спож."), "ТП-7|Т1|Л8|2", ""},
       {{4, 12}, text("РЕ ген."), "ТП-7|Т1|Л8|3", ""},
@@ -756,7 +753,6 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
       {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
       {{4, 6}, text("00"), "\"00\" - не имя ТП"},
-      {{4, 6}, text("115"), "\"115\" - не имя вида ТП.Тр.Фидер: число без букв"},
       {{4, 6}, text("ТП-7."), "\"ТП-7.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет трансформатора"},
       {{4, 6}, text("ТП-7.Т1."), "\"ТП-7.Т1.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет фидера"},
       {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},

@@ -293,22 +293,32 @@ std::optional<TDataFile> AsTable(const std::optional<std::string>& bytes, const 
   return t;
 }
 
-// A cell in which two versions of a table differ.
-struct TCellDiff {
-  int Row;
-  std::string Field, Was, Now;
-};
+// Each row of a table's version as its fields' stored texts; none when it is no table.
+std::optional<std::vector<std::map<std::string, std::string>>> TableRows(const std::string& name,
+                                                                         const std::optional<std::string>& bytes,
+                                                                         const fs::path& scratch) {
+  std::vector<std::map<std::string, std::string>> rows;
+  if (!bytes) return rows;
+  const std::optional<TDataFile> t = AsTable(bytes, name, scratch);
+  if (!t) return std::nullopt;
+  for (int r = 1; r <= t->RowCount; ++r) {
+    rows.emplace_back();
+    for (int col = 1; col <= t->NCols; ++col) rows.back()[t->FieldName[col]] = StoredText(*t, r, col);
+  }
+  return rows;
+}
 
-// Every cell in which two versions of a table differ, row by row; none when a version is no table (`table`
-// says whether both that exist are).
-std::vector<TCellDiff> DifferingCells(const std::string& name, const std::optional<std::string>& was,
-                                      const std::optional<std::string>& now, const fs::path& scratch, bool& table) {
+// The rows of two versions of a table that differ, field by field ("  R2: P 1231200 -> 300"), at most
+// `most` of them; a version that is no table is told so.
+std::string TableDiff(const std::string& name, const std::optional<std::string>& was, const std::optional<std::string>& now,
+                      const fs::path& scratch, int most) {
   const std::optional<TDataFile> a = AsTable(was, name, scratch), b = AsTable(now, name, scratch);
-  table = !((was && !a) || (now && !b));
-  std::vector<TCellDiff> cells;
-  if (!table) return cells;
+  if ((was && !a) || (now && !b)) return "  (no table)\n";
+  std::string text;
+  int shown = 0, differing = 0;
   const int rows = std::max(a ? a->RowCount : 0, b ? b->RowCount : 0);
   for (int r = 1; r <= rows; ++r) {
+    std::string fields;
     const TDataFile& any = b ? *b : *a;
     for (int col = 1; col <= any.NCols; ++col) {
       const std::string field = any.FieldName[col];
@@ -317,28 +327,10 @@ std::vector<TCellDiff> DifferingCells(const std::string& name, const std::option
         const int i = FindColumnIndex(field.c_str(), *t);
         return i > 0 ? StoredText(*t, r, i) : std::string();
       };
-      std::string x = cell(a), y = cell(b);
-      if (x != y) cells.push_back({r, field, std::move(x), std::move(y)});
+      const std::string x = cell(a), y = cell(b);
+      if (x != y) fields += " " + field + " " + (x.empty() ? "-" : x) + " -> " + (y.empty() ? "-" : y) + ";";
     }
-  }
-  return cells;
-}
-
-// The rows of two versions of a table that differ, field by field ("  R2: P 1231200 -> 300"), at most
-// `most` of them; a version that is no table is told so.
-std::string TableDiff(const std::string& name, const std::optional<std::string>& was, const std::optional<std::string>& now,
-                      const fs::path& scratch, int most) {
-  bool table = true;
-  const std::vector<TCellDiff> cells = DifferingCells(name, was, now, scratch, table);
-  if (!table) return "  (no table)\n";
-  std::string text;
-  int shown = 0, differing = 0;
-  for (std::size_t i = 0; i < cells.size();) {
-    std::string fields;
-    const int r = cells[i].Row;
-    for (; i < cells.size() && cells[i].Row == r; ++i)
-      fields += " " + cells[i].Field + " " + (cells[i].Was.empty() ? "-" : cells[i].Was) + " -> " +
-                (cells[i].Now.empty() ? "-" : cells[i].Now) + ";";
+    if (fields.empty()) continue;
     if (++differing <= most) text += "  R" + std::to_string(r) + ":" + fields + "\n", ++shown;
   }
   if (differing > shown) text += "  … " + std::to_string(differing - shown) + " more rows differ\n";
@@ -416,8 +408,8 @@ std::string FolderDiff(const TOutcome& out, const TOutcome& likeOut, const TFold
 // Where the corpus wants what the program must not do (a name cut to its control's, a value changed
 // without a word), the list of disagreements holds the case to what the program does instead, each entry
 // "<held to>\t<why>": "refused: <words>" refused with the words, every file as it was; or "stores:
-// <field>=<value>; ..." taken, every cell that differs from what its control or twin leaves being in a
-// field listed and holding the value listed for it. Empty when the outcome is so.
+// <field>=<value>; ..." taken, every row that is none of what its control or twin leaves differing from
+// the one in its place there only in fields listed, each holding the value listed. Empty when so.
 std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutcome* likeOut, const TFolders& folders) {
   const std::string held = entry.substr(0, entry.find('\t'));
   if (held.rfind("refused: ", 0) == 0) {
@@ -443,14 +435,29 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
     const std::optional<std::string> x = a == likeOut->Changed.end() ? std::nullopt : a->second,
                                      y = b == out.Changed.end() ? std::nullopt : b->second;
     if (x == y) continue;
-    bool table = true;
-    for (const TCellDiff& d : DifferingCells(name, x, y, folders.Scratch, table)) {
-      const auto v = values.find(d.Field);
-      if (v == values.end() || v->second != d.Now)
-        return name + " R" + std::to_string(d.Row) + ": " + d.Field + " " + d.Was + " -> " + d.Now;
-      ++differing;
+    // the rows both leave, wherever the table's order puts them, and the others paired in their order
+    std::optional<std::vector<std::map<std::string, std::string>>> was = TableRows(name, x, folders.Scratch),
+                                                                     now = TableRows(name, y, folders.Scratch);
+    if (!was || !now) return name + " is no table";
+    for (auto row = now->begin(); row != now->end();) {
+      const auto same = std::find(was->begin(), was->end(), *row);
+      if (same == was->end()) {
+        ++row;
+        continue;
+      }
+      was->erase(same);
+      row = now->erase(row);
     }
-    if (!table) return name + " is no table";
+    if (was->size() != now->size())
+      return name + ": " + std::to_string(now->size()) + " rows differ from " + std::to_string(was->size());
+    for (std::size_t r = 0; r < now->size(); ++r)
+      for (const auto& [field, value] : (*now)[r]) {
+        const std::string before = (*was)[r][field];
+        if (before == value) continue;
+        const auto v = values.find(field);
+        if (v == values.end() || v->second != value) return name + ": " + field + " " + before + " -> " + value;
+        ++differing;
+      }
   }
   return differing > 0 ? std::string() : "as its control or twin";
 }
