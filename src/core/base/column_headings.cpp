@@ -614,6 +614,11 @@ std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& 
     if (held[i + 1].Word == U"ПО" && held[i + 2].Word == U"ВИДУ" && held[i].Word[0] == U'Р' &&
         meanings[i] == kActive && (column & kCurrent) != 0)
       meanings[i] = kCurrent;
+  // "по показаниям" ("Потребление, кВт*ч (по показаниям)") says how a consumption was counted: from the
+  // meter's readings, not one of them
+  for (std::size_t i = 0; i + 1 < held.size(); ++i)
+    if (held[i].Word == U"ПО" && meanings[i + 1] == kReading && held[i + 1].Word.starts_with(U"ПОКАЗАНИ"))
+      meanings[i + 1] = 0;
   std::vector<TWord> other, otherSymbols;
   for (const char* example : others)
     for (TWord& w : HeadingWordList(example)) {

@@ -68,7 +68,7 @@ const std::vector<TSheetImport>& SheetImports() {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
        },
        // a sheet kept without its title or its headings begins at its first point
-       kSubscriberBooksCommand, "база промышленных абонентов", true, {}, false, false, FirstPointRow},
+       kSubscriberBooksCommand, "база промышленных абонентов", true, {}, false, false, FirstPointRow, MeterPointsGap},
       // a station's row above its feeders is the reader's own: the rows taken are the feeders'; the format
       // has no headings, but a row of them wherever a book puts one (a row of texts where a station's
       // name stands) says what the counts and energies below it are

@@ -156,6 +156,9 @@ std::string PointStationFault(const TOutsideValue& cell) {
       return NamesUnit(text) ? std::string() : UnitNameFault(text);
     return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
   }
+  // the station with the transformer and the feeder that its dots announce: a dot at the end ends a
+  // whole path ("ТП-7.Т1.Л8."), but after a station or a transformer it leaves out the part that decides
+  // where the point is metered (the transformer's ratio, the line that takes the losses)
   const std::string_view parts = WithoutEndDot(text);
   for (std::size_t from = 0;;) {
     const std::size_t dot = parts.find('.', from);
@@ -164,7 +167,11 @@ std::string PointStationFault(const TOutsideValue& cell) {
     if (dot == std::string_view::npos) break;
     from = dot + 1;
   }
-  const std::string station = SplitStation(text).NameTP;
+  const TStationParts split = SplitStation(text);
+  if (parts.size() != text.size() && split.Fider.empty())
+    return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: после точки в конце нет " +
+           (split.Ntr.empty() ? "трансформатора" : "фидера");
+  const std::string& station = split.NameTP;
   if (lettered(station) || (IsDigits(station) && NamesUnit(station))) return {};
   if (IsDigits(station)) return UnitNameFault(station);
   return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
@@ -187,6 +194,35 @@ std::string MeterPointStationFault(const TOutsideValue& cell) {
   return NamedByReader(cell) || !cell.LinesJoined().Name() ? std::string() : PointStationFault(cell);
 }
 
+namespace {
+
+// A row number in column 1 and figures that are numbers or empty: a row as a point fills it.
+bool NumberedRow(const TSheetCells& cells, int r) {
+  const TOutsideValue number = cells(r, 1);
+  if (number.Kind() != TOutsideValue::TKind::Number && number.Kind() != TOutsideValue::TKind::Text) return false;
+  if (number.Blank() || !number.Name() || !number.CoveredFault().empty() || !MeterPointNumberFault(number).empty())
+    return false;
+  return std::all_of(std::begin(kPointFigures), std::end(kPointFigures), [&](int col) {
+    const TOutsideValue figure = cells(r, col);
+    return figure.Blank() || figure.Number();
+  });
+}
+
+// A numbered row with its contract and a station the reader takes.
+bool PointRow(const TSheetCells& cells, int r) {
+  const TOutsideValue station = cells(r, 6);
+  return NumberedRow(cells, r) && !cells(r, 2).Blank() && !station.Blank() && MeterPointStationFault(station).empty();
+}
+
+}  // namespace
+
+bool MeterPointsGap(const TSheetCells& cells, int row) {
+  if (row < 2 || !cells(row, 1).EndFault().empty()) return false;
+  for (int col = 1; col <= kPointLast; ++col)
+    if (!cells(row, col).Blank() || cells(row, col).RangeOnly()) return false;
+  return PointRow(cells, row - 1) && PointRow(cells, row + 1);
+}
+
 // Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
 // already holds a point, as in a sheet without its title or without its headings: a row number in
 // column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
@@ -196,20 +232,10 @@ std::string MeterPointStationFault(const TOutsideValue& cell) {
 // above its headings.
 int FirstPointRow(const TSheetCells& cells) {
   constexpr int kBelowHeadings = 3;
-  const auto isNumber = [&](int r) {
-    const TOutsideValue number = cells(r, 1);
-    if (number.Kind() != TOutsideValue::TKind::Number && number.Kind() != TOutsideValue::TKind::Text) return false;
-    if (number.Blank() || !number.Name() || !number.CoveredFault().empty() || !MeterPointNumberFault(number).empty())
-      return false;
-    return std::all_of(std::begin(kPointFigures), std::end(kPointFigures), [&](int col) {
-      const TOutsideValue figure = cells(r, col);
-      return figure.Blank() || figure.Number();
-    });
-  };
   for (int r = 1; r < kBelowHeadings; ++r) {
     const TOutsideValue station = cells(r, 6);
-    if (isNumber(r) && (station.Blank() || !station.Number()) &&
-        (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || isNumber(r + 1)))
+    if (NumberedRow(cells, r) && (station.Blank() || !station.Number()) &&
+        (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || NumberedRow(cells, r + 1)))
       return r;
   }
   // the headings' units, their second row or the columns' numbers below them are headings too
@@ -386,7 +412,18 @@ bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= 
 bool HouseholdsGap(const TSheetCells& cells, int row) {
   if (row < 2 || !cells(row, 1).Blank() || !cells(row, 1).EndFault().empty()) return false;
   const TValueRead<std::string> above = cells(row - 1, 1).Name(), below = cells(row + 1, 1).Name();
-  return above && !above.Value->empty() && !IsFeederNumber(*above.Value) && below && IsFeederNumber(*below.Value);
+  if (!above || above.Value->empty() || !below || below.Value->empty()) return false;
+  // under a station's name, over its first feeder
+  if (!IsFeederNumber(*above.Value)) return IsFeederNumber(*below.Value);
+  // between a station's last feeder and the next station's name with its first feeder below it: an empty
+  // row alone, each feeder with its figures (a note below the data numbers its lines too); a feeder alone
+  // below an empty row is none of the table's
+  const auto feeder = [&](int r) {
+    const TValueRead<std::string> name = cells(r, 1).Name();
+    return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
+  };
+  const bool empty = cells(row, 2).Blank() && cells(row, 3).Blank() && cells(row, 4).Blank();
+  return empty && feeder(row - 1) && !IsFeederNumber(*below.Value) && feeder(row + 2);
 }
 
 bool HouseholdsHeadingRow(const TSheetCells& cells, int row) {
@@ -410,8 +447,10 @@ std::string HouseholdsFeeder(std::string_view name) {
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  // the units or the columns' numbers under the headings (an empty first cell) are no end
-  while (!EndsData(cells, r, 1) || UnderHeadings(cells, r, 1, kPointFigureList, kPointLast)) ++r;
+  // the units or the columns' numbers under the headings (an empty first cell) are no end, nor is an
+  // empty row between two points
+  while (!EndsData(cells, r, 1) || UnderHeadings(cells, r, 1, kPointFigureList, kPointLast) || MeterPointsGap(cells, r))
+    ++r;
   return r - 1;
 }
 
@@ -529,8 +568,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   };
   int n = 0;
   for (int r = first; r <= last; ++r) {
-    // a row of a merged range alone (a point's number merged down over an empty row) is no point
-    if (cells(r, 1).RangeOnly()) continue;
+    // a row of a merged range alone (a point's number merged down over an empty row) is no point, nor
+    // an empty row between two
+    if (cells(r, 1).RangeOnly() || MeterPointsGap(cells, r)) continue;
     ++n;
     textBytes = 0;
     // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell

@@ -54,17 +54,21 @@ bool IsRowNumberText(std::string_view text);
 // 0 or a text IsRowNumberText takes; a date, another number or another text is none.
 std::string MeterPointNumberFault(const TOutsideValue& cell);
 // The station with its transformer and feeder after dots (column 6: "ТП-42.Т1.Л8"; a dot at its end ends
-// it): no part empty between dots, the station named with a letter or by its number ("115"; a 0 is none,
+// a whole one): no part empty, the station named with a letter or by its number ("115"; a 0 is none,
 // NamesUnit), as the sheet shows it; a date or a fraction is none.
 std::string MeterPointStationFault(const TOutsideValue& cell);
+// Whether the row is an empty one between two metering points, which the industrial sheet's data go on
+// past.
+bool MeterPointsGap(const TSheetCells& cells, int row);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
 // unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings); a
 // number alone above a row of headings is a title.
 int FirstPointRow(const TSheetCells& cells);
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
-// Whether the key cell of the row is an empty row between a station's row and its first feeder, which
-// the households book's data go on past.
+// Whether the key cell of the row is an empty row between a station's row and its first feeder, or
+// between a station's last feeder and the next station with its feeders, which the households book's data
+// go on past.
 bool HouseholdsGap(const TSheetCells& cells, int row);
 // Whether the row is one of headings over the households book's counts and energies: words over both,
 // and no value.

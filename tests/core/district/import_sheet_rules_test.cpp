@@ -518,6 +518,13 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "ЗТП-115")), ""},
       // a station named by its number alone
       {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")), ""},
+      // a dot at the end leaves out the part it announces
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет трансформатора"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.2.")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7.2.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет трансформатора"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.Т1.")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7.Т1.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет фидера"},
       // a number below zero, a dot alone and a section's Roman number are no row numbers; a station's own part
       // names it with a letter, whatever letters its transformer and feeder have
       {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(-2, "-2")),
@@ -648,8 +655,9 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
 
   // Each row an industrial sheet's reader takes, one cell changed in the second point (row 4): the check
   // does not refuse the book, and the reader stores what the row names. Row numbers as people type them,
-  // a station with a dot at its end or named by its number, each kind of energy (one it does not know is
-  // taken as consumption and named).
+  // a station alone or with its section, with its transformer, a whole path with a dot at its end, a
+  // station named by its number, shown by its format or with a transformer, each kind of energy (one it
+  // does not know is taken as consumption and named).
   struct TTaken {
     std::pair<int, int> at;
     TOutsideValue value;
@@ -665,9 +673,12 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 1}, text("№ 2"), "ТП-7|Т1|Л8|1", ""},
       {{4, 1}, text("1.2."), "ТП-7|Т1|Л8|1", ""},
       {{4, 1}, TOutsideValue::Number(2, "2"), "ТП-7|Т1|Л8|1", ""},
-      {{4, 6}, text("ТП-7."), "ТП-7|||1", ""},
-      {{4, 6}, text("ТП-7.Т1."), "ТП-7|Т1||1", ""},
+      {{4, 6}, text("ТП-7"), "ТП-7|||1", ""},
+      {{4, 6}, text("ТП-7.2"), "ТП-7.2|||1", ""},
+      {{4, 6}, text("ТП-7.Т1"), "ТП-7|Т1||1", ""},
       {{4, 6}, text("ТП-7.Т1.Л8."), "ТП-7|Т1|Л8|1", ""},
+      {{4, 6}, text("115.Т1"), "115|Т1||1", ""},
+      {{4, 6}, TOutsideValue::Number(115, "ЗТП-115"), "ЗТП-115|||1", ""},
       {{4, 6}, TOutsideValue::Number(115, "115"), "115|||1", ""},
       {{4, 6}, text("115"), "115|||1", ""},
       {{4, 12}, text("АЕ ген."), "ТП-7|Т1|Л8|", ""},  // (a kind of 0 shows nothing)
@@ -742,6 +753,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
       {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
       {{4, 6}, text("00"), "\"00\" - не имя ТП"},
+      {{4, 6}, text("ТП-7."), "\"ТП-7.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет трансформатора"},
+      {{4, 6}, text("ТП-7.Т1."), "\"ТП-7.Т1.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет фидера"},
       {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
       {{4, 3}, text("0"), "\"0\" - не имя абонента"},
   };
