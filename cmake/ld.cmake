@@ -70,9 +70,11 @@ endfunction()
 # ld_test(<name> [GUI] [SHARDS <n>] LIBS <libs...>): one GoogleTest program of every .cpp file of the calling
 # folder. Core tests run with the scripted message box; GUI tests also get a QApplication on the offscreen
 # platform. SHARDS runs it as n tests of the test command, each with its share of the program's tests
-# (GoogleTest's sharding), so that a program of long tests ends well within each test's time on a machine
-# of two cores that other builds keep busy: each shard takes at most about a minute of CPU in the sanitizer
-# build.
+# (GoogleTest's sharding, which deals the tests out in turn), so that a program of long tests ends well
+# within each test's time on a machine of two cores that other builds and a busy disk keep busy: each shard
+# takes at most about a minute of CPU in the sanitizer build. A test that would take more than a third of
+# that runs its table of cases in parts, a test of each part (TEST_P over the part's index), which the
+# dealing spreads over the shards.
 function(ld_test name)
   cmake_parse_arguments(T "GUI" "SHARDS" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")

@@ -10,8 +10,9 @@ BUILD_DIR="${BUILD_DIR:-build/test}"
 BENCH_DIR="${BENCH_DIR:-build/bench}"
 JOBS="${JOBS:-$(nproc)}"
 # Test programs at once: one a core. Each test of the sanitizer build (a program, or a shard of one) takes
-# at most about a minute of CPU, so that it ends within a third of the limit below on a machine of two cores
-# that other builds keep busy.
+# at most about a minute of CPU and writes its files in a memory folder where the machine has one, so that
+# it ends within a third of the limit below on a machine of two cores that other builds and a busy disk
+# keep busy.
 TEST_JOBS="${TEST_JOBS:-$JOBS}"
 # Line tables are all the sanitizers' reports need: the full debug information of every program would
 # weigh some ten times more on the build machine's disk.

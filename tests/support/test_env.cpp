@@ -48,11 +48,15 @@ namespace {
 
 // A folder of a memory file system that this account may write in, with room for the tables of the tests
 // that run at once (each writes a few megabytes at most): the shared memory folder, which a container
-// often keeps small (64 MB), else the session's runtime folder.
+// often keeps small (64 MB), else the session's runtime folder, else the temporary folder where the
+// system keeps it in memory.
 std::filesystem::path MemoryFolder() {
-  std::vector<std::filesystem::path> folders = {"/dev/shm"};
+  std::vector<std::filesystem::path> folders = {"/dev/shm", "/run/shm"};
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0')
     folders.emplace_back(runtime);
+  folders.emplace_back("/run/user/" + std::to_string(::getuid()));
+  std::error_code ec;
+  if (const auto temp = std::filesystem::temp_directory_path(ec); !ec) folders.push_back(temp);
   constexpr unsigned long long kRoom = 32ULL << 20;
   for (const auto& folder : folders) {
     struct statfs kind {};

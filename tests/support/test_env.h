@@ -25,11 +25,11 @@ std::string ErrorOf(const std::function<void()>& f);
 class TempDir {
 public:
   // Where the folder is made. Memory: a folder of the machine's memory file system when it has one with
-  // room, so that the flushes of a test that writes thousands of tables (each writer flushes what it
-  // writes) cost nothing and never wait on a disk that other programs keep busy; the temporary folder
-  // otherwise. What the writers do is the same in either.
+  // room, so that the flushes of a test that writes tables (each writer flushes what it writes) cost
+  // nothing and a test's time never grows with the load that other programs put on the disk; the
+  // temporary folder otherwise, and always for Temp. What the writers do is the same in either.
   enum class Where { Temp, Memory };
-  explicit TempDir(Where where = Where::Temp);
+  explicit TempDir(Where where = Where::Memory);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

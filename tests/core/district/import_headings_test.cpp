@@ -46,19 +46,19 @@ FakeSheet HeadedSheet(const TSheetImport& reader, const TSheetColumn& column, co
   return s;
 }
 
-// Every heading of the program's list over a column of its own, as people write it: taken by its meaning
-// (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
-// another column, or of another quantity, unit, scale, period, count or year, refused saying what the
-// heading says and what it must hold, before the reader changes anything of its tables. A reader whose
-// headings may stand over any row is given them in its first row; a column whose unit the command's
-// setting chooses (the load by the measurement type) is given each setting.
-TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  struct THeadings {
-    std::vector<std::string> taken, refused;
-    // the column's own unit in another scale, and the power of ten its values are brought to it by
-    std::vector<std::pair<std::string, int>> scaled = {};
-  };
+struct THeadings {
+  std::vector<std::string> taken, refused;
+  // the column's own unit in another scale, and the power of ten its values are brought to it by
+  std::vector<std::pair<std::string, int>> scaled = {};
+};
+struct THeadingLists {
+  std::vector<std::string> noColumns;
+  std::map<std::string, THeadings> headings;
+  std::map<std::string, std::pair<std::vector<std::string>, std::vector<std::string>>> directions;
+};
+
+// The headings people write over each column of the program's readers, by the column's title.
+THeadingLists MakeHeadingLists() {
   // what no column of any reader takes: what is no measured value, and the quantities none of them
   // stores; a year's figure is no month's, whatever the word's ending ("Годовое"), and an hour of a load
   // curve ("00:00") is a period, a phase's letter no unit ("Напр. фазы A, В" a voltage)
@@ -215,126 +215,172 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
         {"A-", "A-, кВт·ч", "Эа-", "Активная энергия (отдача)", "P обр.", "Выработка A-, кВт·ч"}}},
       {"реактивная энергия",
        {{"R+", "R+, квар·ч", "Эр+", "Реактивная энергия (прием)"}, {"R-", "Эр-", "Реактивная энергия (отдача)", "Q обр."}}}};
-  std::set<std::string> judged, scaledStored;
+  return {noColumns, headings, directions};
+}
+
+const THeadingLists& HeadingLists() {
+  static const THeadingLists lists = MakeHeadingLists();
+  return lists;
+}
+
+// A column of a sheet reader under a setting that chooses its unit (a column whose unit no setting
+// chooses, once): the words it takes there, its title with that setting, and the title of its list (the
+// second and third transformers of a station side by side take the first one's headings under their own
+// designations).
+struct TJudgedColumn {
+  const TSheetImport* reader;
+  const TSheetColumn* column;
+  double setting;
+  TSheetHeadings words;
+  std::string title, key, designation;
+};
+
+std::vector<TJudgedColumn> JudgedColumns() {
+  std::vector<TJudgedColumn> judged;
   for (const TSheetImport& reader : SheetImports())
     for (const TSheetColumn& column : reader.Columns)
       for (const double setting : {2.0, 3.0, 5.0}) {
-        const TSheetHeadings words = column.HeadingsOf ? column.HeadingsOf(setting) : TSheetHeadings{column.Headings, {}};
-        // every figure a reader writes into its tables is judged by its heading
-        if (column.Kind == TSheetColumnKind::Number && setting == 2) {
-          EXPECT_FALSE(words.Words.empty()) << reader.Name << ": столбец " << column.Col << " (" << column.Title << ")";
-        }
-        // a column whose unit no setting chooses is judged once
+        TSheetHeadings words = column.HeadingsOf ? column.HeadingsOf(setting) : TSheetHeadings{column.Headings, {}};
         if (words.Words.empty() || (!column.HeadingsOf && setting != 2)) continue;
         const std::string title = column.Title + (words.Setting.empty() ? "" : " (" + words.Setting + ")");
-        judged.insert(title);
-        // the second and third transformers of a station side by side take the first one's headings under
-        // their own designations
         std::string designation = "Т1", key = title;
         for (const char* other : {"Т2", "Т3"})
           if (const std::size_t at = key.find(std::string(" ") + other); at != std::string::npos)
             designation = other, key.erase(at, 1 + designation.size());
-        const auto lists = headings.find(key);
-        ASSERT_NE(lists, headings.end()) << reader.Name << ": " << title;
-        const auto designated = [&](std::vector<std::string> list) {
-          for (std::string& heading : list)
-            if (const std::size_t at = heading.find("Т1"); at != std::string::npos) heading.replace(at, 2, designation);
-          return list;
-        };
-        const int headingRow = std::max(reader.HeadingRow, 1);
-        const auto sheet = [&](const std::string& heading) { return HeadedSheet(reader, column, heading, setting); };
-        // each word of the column's own list, and the headings people write
-        std::vector<std::string> taken(words.Words.begin(), words.Words.end());
-        const std::vector<std::string> listed = designated(lists->second.taken);
-        taken.insert(taken.end(), listed.begin(), listed.end());
-        for (const std::string& heading : taken)
-          EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
-        std::vector<std::string> refused = designated(lists->second.refused);
-        if (column.Direction != 0) {
-          const auto& [forward, backward] = directions.at(key);
-          const std::vector<std::string>& own = column.Direction > 0 ? forward : backward;
-          const std::vector<std::string>& other = column.Direction > 0 ? backward : forward;
-          // (generation is no energy of the column either way)
-          for (const std::string& heading : own) {
-            if (heading.find("Выработка") != std::string::npos) continue;
-            EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
-          }
-          for (const std::string& heading : other) {
-            refused.push_back(heading);
-            const std::string said = SheetKindFault(reader, sheet(heading).Cells(), setting);
-            const bool generation = heading.find("Выработка") != std::string::npos;
-            EXPECT_NE(said.find(generation ? "выработка или собственные нужды"
-                                : column.Direction > 0 ? "- отдача (обратное направление), а столбец - прием"
-                                                       : "- прием (прямое направление), а столбец - отдача"),
-                      std::string::npos) << said;
-          }
-        }
-        // (a count of subscribers is what a households book's column holds)
-        for (const std::string& heading : noColumns)
-          if (std::find(taken.begin(), taken.end(), heading) == taken.end()) refused.push_back(heading);
-        for (const std::string& heading : refused) {
-          // a row showing digits where the rated power stands is a transformer's to its reader, which names
-          // the power that does not read
-          if (column.Kind == TSheetColumnKind::Digits && heading.find_first_of("0123456789") != std::string::npos) continue;
-          const FakeSheet s = sheet(heading);
-          const std::string said = SheetKindFault(reader, s.Cells(), setting);
-          EXPECT_NE(said.find("ячейка " + SheetCellName(headingRow, column.Col) + ": заголовок \"" + heading +
-                              "\" - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): "),
-                    std::string::npos) << title << ": " << heading << ": " << said;
-          // what it must hold, under the setting that chose it
-          EXPECT_NE(said.find(HeadingWordsText(words.Words) + (words.Setting.empty() ? "" : " (" + words.Setting + ")")),
-                    std::string::npos) << said;
-          EXPECT_EQ(said.rfind("не подходит для команды \"" + std::string(reader.Command) + "\"", 0), 0u) << said;
-          // the reader refuses the sheet before it resets or writes anything
-          std::vector<TDataFile> tables = MeasuredTables(reader);
-          const std::string before = TablesText(tables);
-          std::vector<std::string> messages;
-          EXPECT_THROW(reader.Read(tables, s.Cells(), {&messages, setting, {}, {}, nullptr}), TSheetKindError)
-              << reader.Name << ": " << heading;
-          EXPECT_EQ(TablesText(tables), before) << reader.Name << ": " << heading;
-        }
-        // the column's own unit in another scale: taken, each value brought to the column's unit as its
-        // decimal digits shift, so that the tables are those of the same figure in the column's own unit
-        // a row the reader takes: names the base holds, a title above an industrial book's headings, a
-        // households feeder below its station
-        const auto read = [&](const std::string& heading, const std::string& value) {
-          FakeSheet s = sheet(heading);
-          int row = headingRow + 1;
-          if (reader.RowTaken) {
-            for (const TSheetColumn& other : reader.Columns)
-              s.Row(row + 1, {{other.Col, s.cells[{row, other.Col}]}}), s.Row(row, {{other.Col, ""}});
-            s.Row(row++, {{1, "ТП-42"}}), s.Row(row, {{1, "1"}, {2, "Л8"}});
-          }
-          if (reader.HeadingRow > 1) s.Row(1, {{1, "База промышленных абонентов"}});
-          for (const TSheetColumn& other : reader.Columns)
-            if (other.Kind == TSheetColumnKind::Name && other.Col == reader.Columns.front().Col)
-              s.Row(row, {{other.Col, reader.Layouts.front() == std::string(LayoutSubstInputs) ? "Ввод 1" : "ТП-42"}});
-          if (std::string(reader.Name) == kTransformerMeasureSheet) s.Row(row, {{4, "Т1"}});
-          s.Row(row, {{column.Col, value}});
-          std::vector<TDataFile> tables = MeasuredTables(reader);
-          std::vector<std::string> messages;
-          const TImportTaken taken = reader.Read(tables, s.Cells(), {&messages, setting, {}, {}, nullptr});
-          EXPECT_GT(taken.Items, 0) << reader.Name << ": " << heading << ": " << taken.FirstReason;
-          return TablesText(tables);
-        };
-        const std::string plain = words.Words.front();
-        for (const auto& [heading, exponent] : lists->second.scaled) {
-          EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
-          const std::map<int, std::vector<std::pair<std::string, std::string>>> figures = {
-              {3, {{"1100", "1.1"}, {"25201.5", "25.2015"}, {"1005", "1.005"}}}, {-3, {{"1100", "1100000"}}}};
-          for (const auto& [own, shown] : figures.at(exponent)) {
-            const std::string tables = read(heading, shown);
-            EXPECT_EQ(tables, read(plain, own)) << reader.Name << ": " << heading << " " << shown;
-            // (where the reader stores the figure, never unscaled)
-            if (tables != read(plain, shown)) scaledStored.insert(reader.Name);
-          }
-        }
+        judged.push_back({&reader, &column, setting, std::move(words), title, key, designation});
       }
+  return judged;
+}
+
+// The tables a reader makes of the heading over the column and a row it takes with the value under it:
+// names the base holds, a title above an industrial book's headings, a households feeder below its station.
+std::string ReadRowUnder(const TJudgedColumn& judged, const std::string& heading, const std::string& value) {
+  const TSheetImport& reader = *judged.reader;
+  const TSheetColumn& column = *judged.column;
+  FakeSheet s = HeadedSheet(reader, column, heading, judged.setting);
+  int row = std::max(reader.HeadingRow, 1) + 1;
+  if (reader.RowTaken) {
+    for (const TSheetColumn& other : reader.Columns)
+      s.Row(row + 1, {{other.Col, s.cells[{row, other.Col}]}}), s.Row(row, {{other.Col, ""}});
+    s.Row(row++, {{1, "ТП-42"}}), s.Row(row, {{1, "1"}, {2, "Л8"}});
+  }
+  if (reader.HeadingRow > 1) s.Row(1, {{1, "База промышленных абонентов"}});
+  for (const TSheetColumn& other : reader.Columns)
+    if (other.Kind == TSheetColumnKind::Name && other.Col == reader.Columns.front().Col)
+      s.Row(row, {{other.Col, reader.Layouts.front() == std::string(LayoutSubstInputs) ? "Ввод 1" : "ТП-42"}});
+  if (std::string(reader.Name) == kTransformerMeasureSheet) s.Row(row, {{4, "Т1"}});
+  s.Row(row, {{column.Col, value}});
+  std::vector<TDataFile> tables = MeasuredTables(reader);
+  std::vector<std::string> messages;
+  const TImportTaken taken = reader.Read(tables, s.Cells(), {&messages, judged.setting, {}, {}, nullptr});
+  EXPECT_GT(taken.Items, 0) << reader.Name << ": " << heading << ": " << taken.FirstReason;
+  return TablesText(tables);
+}
+
+// The figures of a scaled heading: as the column's own unit holds it, and as the sheet shows it.
+const std::map<int, std::vector<std::pair<std::string, std::string>>>& ScaledFigures() {
+  static const std::map<int, std::vector<std::pair<std::string, std::string>>> figures = {
+      {3, {{"1100", "1.1"}, {"25201.5", "25.2015"}, {"1005", "1.005"}}}, {-3, {{"1100", "1100000"}}}};
+  return figures;
+}
+
+// The columns of the readers and of the regime's measurement book in parts, each a test of its own, so that
+// the test command's shards share them out; each column falls in one part.
+constexpr int kHeadingParts = 8;
+class ImportHeadingsOfColumns : public ::testing::TestWithParam<int> {};
+
+// Every heading of the program's list over a column of its own, as people write it: taken by its meaning
+// (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
+// another column, or of another quantity, unit, scale, period, count or year, refused saying what the
+// heading says and what it must hold, before the reader changes anything of its tables. A reader whose
+// headings may stand over any row is given them in its first row; a column whose unit the command's
+// setting chooses (the load by the measurement type) is given each setting.
+TEST_P(ImportHeadingsOfColumns, EveryHeadingOfTheListIsTakenByItsMeaning) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  const auto& [noColumns, headings, directions] = HeadingLists();
+  int part = 0;
+  for (const TJudgedColumn& judgedColumn : JudgedColumns()) {
+    if (part++ % kHeadingParts != GetParam()) continue;
+    const TSheetImport& reader = *judgedColumn.reader;
+    const TSheetColumn& column = *judgedColumn.column;
+    const double setting = judgedColumn.setting;
+    const TSheetHeadings& words = judgedColumn.words;
+    const std::string &title = judgedColumn.title, &key = judgedColumn.key, &designation = judgedColumn.designation;
+    const auto lists = headings.find(key);
+    ASSERT_NE(lists, headings.end()) << reader.Name << ": " << title;
+    const auto designated = [&](std::vector<std::string> list) {
+      for (std::string& heading : list)
+        if (const std::size_t at = heading.find("Т1"); at != std::string::npos) heading.replace(at, 2, designation);
+      return list;
+    };
+    const int headingRow = std::max(reader.HeadingRow, 1);
+    const auto sheet = [&](const std::string& heading) { return HeadedSheet(reader, column, heading, setting); };
+    // each word of the column's own list, and the headings people write
+    std::vector<std::string> taken(words.Words.begin(), words.Words.end());
+    const std::vector<std::string> listed = designated(lists->second.taken);
+    taken.insert(taken.end(), listed.begin(), listed.end());
+    for (const std::string& heading : taken)
+      EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
+    std::vector<std::string> refused = designated(lists->second.refused);
+    if (column.Direction != 0) {
+      const auto& [forward, backward] = directions.at(key);
+      const std::vector<std::string>& own = column.Direction > 0 ? forward : backward;
+      const std::vector<std::string>& other = column.Direction > 0 ? backward : forward;
+      // (generation is no energy of the column either way)
+      for (const std::string& heading : own) {
+        if (heading.find("Выработка") != std::string::npos) continue;
+        EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
+      }
+      for (const std::string& heading : other) {
+        refused.push_back(heading);
+        const std::string said = SheetKindFault(reader, sheet(heading).Cells(), setting);
+        const bool generation = heading.find("Выработка") != std::string::npos;
+        EXPECT_NE(said.find(generation ? "выработка или собственные нужды"
+                            : column.Direction > 0 ? "- отдача (обратное направление), а столбец - прием"
+                                                   : "- прием (прямое направление), а столбец - отдача"),
+                  std::string::npos) << said;
+      }
+    }
+    // (a count of subscribers is what a households book's column holds)
+    for (const std::string& heading : noColumns)
+      if (std::find(taken.begin(), taken.end(), heading) == taken.end()) refused.push_back(heading);
+    for (const std::string& heading : refused) {
+      // a row showing digits where the rated power stands is a transformer's to its reader, which names
+      // the power that does not read
+      if (column.Kind == TSheetColumnKind::Digits && heading.find_first_of("0123456789") != std::string::npos) continue;
+      const FakeSheet s = sheet(heading);
+      const std::string said = SheetKindFault(reader, s.Cells(), setting);
+      EXPECT_NE(said.find("ячейка " + SheetCellName(headingRow, column.Col) + ": заголовок \"" + heading +
+                          "\" - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): "),
+                std::string::npos) << title << ": " << heading << ": " << said;
+      // what it must hold, under the setting that chose it
+      EXPECT_NE(said.find(HeadingWordsText(words.Words) + (words.Setting.empty() ? "" : " (" + words.Setting + ")")),
+                std::string::npos) << said;
+      EXPECT_EQ(said.rfind("не подходит для команды \"" + std::string(reader.Command) + "\"", 0), 0u) << said;
+      // the reader refuses the sheet before it resets or writes anything
+      std::vector<TDataFile> tables = MeasuredTables(reader);
+      const std::string before = TablesText(tables);
+      std::vector<std::string> messages;
+      EXPECT_THROW(reader.Read(tables, s.Cells(), {&messages, setting, {}, {}, nullptr}), TSheetKindError)
+          << reader.Name << ": " << heading;
+      EXPECT_EQ(TablesText(tables), before) << reader.Name << ": " << heading;
+    }
+    // the column's own unit in another scale: taken, each value brought to the column's unit as its
+    // decimal digits shift, so that the tables are those of the same figure in the column's own unit
+    const std::string plain = words.Words.front();
+    for (const auto& [heading, exponent] : lists->second.scaled) {
+      EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
+      for (const auto& [own, shown] : ScaledFigures().at(exponent)) {
+        EXPECT_EQ(ReadRowUnder(judgedColumn, heading, shown), ReadRowUnder(judgedColumn, plain, own))
+            << reader.Name << ": " << heading << " " << shown;
+      }
+    }
+  }
   // the regime's measurement book, whose format has no headings: a heading row above a node's load, taken
   // or refused before any load an earlier import gave is reset (node 2's, marked 'z')
   TempDir dir;
   for (const TMeasuredColumn& column : MeasuredColumns()) {
-    judged.insert(column.Title);
+    if (part++ % kHeadingParts != GetParam()) continue;
     const auto lists = headings.find(column.Title);
     ASSERT_NE(lists, headings.end()) << column.Title;
     const auto import = [&](const std::string& heading, TDataFile& nodes, double value = 0.4) {
@@ -397,6 +443,37 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       EXPECT_EQ(pn(nodes, 2), 7) << column.Title << ": " << heading;
       EXPECT_EQ(pn(nodes, 1), 0) << column.Title << ": " << heading;
     }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryColumn, ImportHeadingsOfColumns, ::testing::Range(0, kHeadingParts));
+
+// Every figure a reader writes into its tables is judged by its heading, each list of the headings is a
+// column's, and every reader stores a scaled figure brought to its column's unit; a heading of another
+// meaning is refused saying what it names.
+TEST(ImportHeadings, EveryListJudgesAColumnAndEveryReaderBringsAScaledFigureToItsUnit) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  const std::map<std::string, THeadings>& headings = HeadingLists().headings;
+  for (const TSheetImport& reader : SheetImports())
+    for (const TSheetColumn& column : reader.Columns)
+      if (column.Kind == TSheetColumnKind::Number) {
+        const TSheetHeadings words = column.HeadingsOf ? column.HeadingsOf(2) : TSheetHeadings{column.Headings, {}};
+        EXPECT_FALSE(words.Words.empty()) << reader.Name << ": столбец " << column.Col << " (" << column.Title << ")";
+      }
+  std::set<std::string> judged, scaledStored;
+  for (const TMeasuredColumn& column : MeasuredColumns()) judged.insert(column.Title);
+  for (const TJudgedColumn& column : JudgedColumns()) {
+    judged.insert(column.title);
+    const auto lists = headings.find(column.key);
+    if (lists == headings.end() || scaledStored.count(column.reader->Name) != 0) continue;
+    // (where the reader stores the figure, never unscaled)
+    const auto stored = [&] {
+      for (const auto& [heading, exponent] : lists->second.scaled)
+        for (const auto& [own, shown] : ScaledFigures().at(exponent))
+          if (ReadRowUnder(column, heading, shown) != ReadRowUnder(column, column.words.Words.front(), shown)) return true;
+      return false;
+    };
+    if (stored()) scaledStored.insert(column.reader->Name);
   }
 
   // an hourly load curve keyed by input and feeder names, its hours typed as texts or kept as time values:

@@ -143,6 +143,9 @@ std::string Folded(const std::string& name) { return UpperCase(name); }
 
 using TFiles = std::map<std::string, std::string>;  // name within the folder: bytes
 
+// The writers in parts, each a test of its own, so that the test command's shards share them out.
+constexpr int kParts = 12;
+
 class FamilyCase : public ::testing::TestWithParam<int> {
 protected:
   void SetUp() override {
@@ -193,7 +196,6 @@ protected:
   // what the writer wrote over the plainly spelled family.
   void EveryWriterKeepsTheNames(int part);
 
-  static constexpr int kParts = 3;
   TempDir dir_{TempDir::Where::Memory};
   const std::string folder_ = (dir_.Path() / "папка").string();
   ScriptedMsgBox box_;
@@ -294,7 +296,7 @@ void FamilyCase::EveryWriterKeepsTheNames(int part) {
 
 TEST_P(FamilyCase, EveryWriterOfASetWritesItsTablesUnderTheNamesTheFamilyHas) { EveryWriterKeepsTheNames(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(EveryWriter, FamilyCase, ::testing::Range(0, 3));
+INSTANTIATE_TEST_SUITE_P(EveryWriter, FamilyCase, ::testing::Range(0, kParts));
 
 }  // namespace
 }  // namespace ld::test

@@ -174,10 +174,11 @@ protected:
     return dot != std::string::npos && file.size() - dot == 7 && file.find('.') < dot;
   }
 
-  // The folder as the first round's run left it, kept for the second round.
-  void KeepWritten() const {
+  // The folder as the first round's run of the command left it, kept for the second round.
+  void KeepWritten(const std::string& command) {
     fs::remove_all(written_);
     fs::copy(folder_, written_, fs::copy_options::recursive);
+    writtenBy_ = command;
   }
 
   // Another program writes tables of each set after the writer read them; with sameDate its write leaves
@@ -187,13 +188,51 @@ protected:
 
   TempDir dir_{TempDir::Where::Memory};
   const std::string folder_ = dir_ / "папка", template_ = dir_ / "образец", written_ = dir_ / "записанная";
+  std::string writtenBy_;
   ScriptedMsgBox box_;
 };
 
-// The writers of the list in parts, each part a test of its own, so that the test command's shards share
-// out the forked writers' time; every writer falls in one part.
+// The kills in parts, each part a test of its own, so that the test command's shards share out the forked
+// writers' time: a round of a writer (over the sample, or over its earlier sets) is cut into slices by the
+// tables it writes, each slice taking every so many of the round's kills, and each slice falls in one part.
 constexpr int kKillParts = 24;
 class SetWritersKilled : public SetWriters, public ::testing::WithParamInterface<int> {};
+
+struct TKillSlice {
+  std::size_t writer;  // its place in SetWriters()
+  bool earlier;
+  int slice, slices;
+};
+
+// The slices of every part: each part takes the slice that weighs most of those left, weighed by the kills
+// it takes and the tables each of them writes, while it weighs least of the parts.
+const std::vector<std::vector<TKillSlice>>& KillParts() {
+  static const std::vector<std::vector<TKillSlice>> parts = [] {
+    std::vector<std::pair<double, TKillSlice>> slices;
+    for (std::size_t writer = 0; writer < ld::SetWriters().size(); ++writer) {
+      std::set<std::string> tables;
+      for (const auto& set : ld::SetWriters()[writer].Sets()) tables.insert(set.begin(), set.end());
+      const int size = static_cast<int>(tables.size());
+      for (const bool earlier : {false, true}) {
+        // the kills of a run of that many tables (KillsOfRound), each weighing as the tables it writes and
+        // the files it finds, and slices of up to about five kills of forty tables
+        const int kills = std::min(size, earlier ? 5 : 14) + 1, count = (kills * (size + 4) + 249) / 250;
+        for (int slice = 0; slice < count; ++slice)
+          slices.push_back({(size + 4.0) * (kills / static_cast<double>(count) + 1), {writer, earlier, slice, count}});
+      }
+    }
+    std::stable_sort(slices.begin(), slices.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::vector<TKillSlice>> parts(kKillParts);
+    std::vector<double> weights(kKillParts, 0);
+    for (const auto& [weight, slice] : slices) {
+      const std::size_t lightest = std::min_element(weights.begin(), weights.end()) - weights.begin();
+      weights[lightest] += weight;
+      parts[lightest].push_back(slice);
+    }
+    return parts;
+  }();
+  return parts;
+}
 
 // Where a writer is stopped and killed: at the k-th rename of its runs, or right after its k-th run.
 struct TKill {
@@ -224,12 +263,14 @@ std::vector<TKill> KillsOfRound(const std::vector<int>& renamesByRun, int runs, 
 
 TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
   ASSERT_FALSE(ld::SetWriters().empty());
-  int index = 0;
-  for (const TSetWriter& writer : ld::SetWriters()) {
-    if (index++ % kKillParts != GetParam()) continue;
+  for (const auto& [index, earlier, slice, slices] : KillParts()[GetParam()]) {
+    const TSetWriter& writer = ld::SetWriters()[index];
     const TSets sets = writer.Sets();
-    for (const bool earlier : {false, true}) {
-      SCOPED_TRACE(writer.Command + (earlier ? ", over its earlier sets" : ""));
+    {
+      SCOPED_TRACE(writer.Command + (earlier ? ", over its earlier sets" : "") +
+                   (slices > 1 ? ", kills " + std::to_string(slice + 1) + " of every " + std::to_string(slices) : ""));
+      // the sets as the writer's own first round left them, or made again
+      if (earlier && writtenBy_ != writer.Command) fs::remove_all(written_);
       try {
         Ready(writer, sets, earlier);
       } catch (const std::exception& e) {
@@ -237,7 +278,7 @@ TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
         continue;
       }
       const TFiles old = Files();
-      ReadAll(sets);
+      if (slice == 0) ReadAll(sets);
       std::set<std::string> inSets;
       for (const auto& set : sets) inSets.insert(set.begin(), set.end());
 
@@ -257,12 +298,15 @@ TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
       EXPECT_EQ(ErrorOf([&] { writer.Run(folder_); }), "<no error>");
       SetTableRunStepHook(nullptr);
       const TFiles written = Files();
-      ReadAll(sets);
-      if (!earlier) KeepWritten();
+      if (!earlier) KeepWritten(writer.Command);
       int changed = 0;
-      for (const auto& [name, bytes] : written) EXPECT_FALSE(RunLeftOver(name)) << name;
+      // (held once for the round, by its first slice)
+      if (slice == 0) {
+        ReadAll(sets);
+        for (const auto& [name, bytes] : written) EXPECT_FALSE(RunLeftOver(name)) << name;
+      }
       for (const std::string& name : inSets) changed += Of(written, name) != Of(old, name);  // a removal as well
-      if (!earlier) {
+      if (!earlier && slice == 0) {
         // each table as a write of its own would have written it
         for (const std::string& name : inSets) {
           if (Of(written, name) == kAbsent || IsText(name)) continue;
@@ -279,7 +323,9 @@ TEST_P(SetWritersKilled, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
 
       // Stopped at renames, and right after each run: a file the writer puts in place outside its runs,
       // after or between them, is then left mixed with the set.
+      int killed = 0;
       for (const auto& [afterRun, k] : KillsOfRound(renamesByRun, runs, earlier)) {
+        if (killed++ % slices != slice) continue;
         SCOPED_TRACE(afterRun ? "killed after the run " + std::to_string(k) + " of " + std::to_string(runs)
                               : "killed at the rename " + std::to_string(k) + " of " + std::to_string(renamed));
         Restore();
@@ -506,18 +552,25 @@ TEST_P(SetWritersRaced, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten)
   NoWriteOverwritten(false, GetParam(), kRaceParts);
 }
 
-// Every writer of a scheme with the district base it was formed from (the district tables beside its
-// branches), and the copies of a formed base and of its scheme under another name, on a share that keeps
-// whole seconds: where each file of its runs gets a second of its own in the order the run writes them,
-// where all of them get one second, and where the district tables are dated after the scheme (the clock
-// of another workstation), the diagram's first change after it is allowed, as it is after the scheme was
-// formed. Once a district table's bytes change, whatever its date, the change is refused; a scheme without
-// the record of its base (one of an earlier version) is judged by the dates as before.
-TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithItsBase) {
-  const std::string branchExt = GetMaketExtention(LayoutBranches), lineExt = GetMaketExtention(LayoutLines10);
-  const std::string districtError =
+// The message of a scheme whose district tables changed since it was formed.
+const std::string& DistrictChangedText() {
+  static const std::string text =
       "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" сформировать "
       "схему и загрузить ее заново в задаче \"Z-режим\"";
+  return text;
+}
+
+const TSetWriter* Forming() {
+  for (const TSetWriter& writer : ld::SetWriters())
+    if (writer.Command == "База данных района: Формирование схемы") return &writer;
+  return nullptr;
+}
+
+// Every writer of a scheme with the district base it was formed from (the district tables beside its
+// branches), each with the stem of its scheme, and the copies of a formed base and of its scheme under
+// another name.
+std::vector<std::pair<TSetWriter, std::string>> SchemeWithBaseWriters() {
+  const std::string branchExt = GetMaketExtention(LayoutBranches), lineExt = GetMaketExtention(LayoutLines10);
   std::vector<std::pair<TSetWriter, std::string>> writers;  // each with the stem of its scheme
   // A base made anew, or copied without a scheme, replaces the scheme of its stem by none.
   const std::set<std::string> noScheme = {"База данных района: Создать", "База данных района: Сохранить как"};
@@ -531,20 +584,36 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
         stem = name.substr(0, name.size() - branchExt.size());
     if (!stem.empty()) writers.emplace_back(writer, stem);
   }
-  EXPECT_GE(writers.size(), 3u) << "forming, a switching saved with the base, a reconfiguration";
-  const auto forming = std::find_if(ld::SetWriters().begin(), ld::SetWriters().end(), [](const TSetWriter& writer) {
-    return writer.Command == "База данных района: Формирование схемы";
-  });
-  ASSERT_NE(forming, ld::SetWriters().end());
-  writers.push_back({{"База данных района: Сохранить как, база со схемой", forming->Run,
-                      [](const std::string& folder) { SaveBaseAs(folder + "/Образец", folder + "/Копия"); }, {}},
-                     "Копия"});
-  writers.push_back({{"Z-режим: Сохранить как, схема с базой", forming->Run,
-                      [](const std::string& folder) { SaveSchemeAs(folder + "/Образец", folder + "/Копия"); }, {}},
-                     "Копия"});
+  if (const TSetWriter* forming = Forming()) {
+    writers.push_back({{"База данных района: Сохранить как, база со схемой", forming->Run,
+                        [](const std::string& folder) { SaveBaseAs(folder + "/Образец", folder + "/Копия"); }, {}},
+                       "Копия"});
+    writers.push_back({{"Z-режим: Сохранить как, схема с базой", forming->Run,
+                        [](const std::string& folder) { SaveSchemeAs(folder + "/Образец", folder + "/Копия"); }, {}},
+                       "Копия"});
+  }
+  return writers;
+}
+
+// The writers and dates in parts, each a test of its own, so that the test command's shards share them out.
+constexpr int kFirstChangeParts = 6;
+class SetWritersFirstChange : public SetWriters, public ::testing::WithParamInterface<int> {};
+
+// Every writer of a scheme with the district base it was formed from (the district tables beside its
+// branches), and the copies of a formed base and of its scheme under another name, on a share that keeps
+// whole seconds: where each file of its runs gets a second of its own in the order the run writes them,
+// where all of them get one second, and where the district tables are dated after the scheme (the clock
+// of another workstation), the diagram's first change after it is allowed, as it is after the scheme was
+// formed. Once a district table's bytes change, whatever its date, the change is refused; a scheme without
+// the record of its base (one of an earlier version) is judged by the dates as before.
+TEST_P(SetWritersFirstChange, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithItsBase) {
+  const std::string& districtError = DistrictChangedText();
+  const std::vector<std::pair<TSetWriter, std::string>> writers = SchemeWithBaseWriters();
   enum TDates { kASecondAFile, kOneSecond, kBaseLater };
+  int part = 0;
   for (const auto& [writer, stem] : writers) {
     for (const TDates dates : {kASecondAFile, kOneSecond, kBaseLater}) {
+      if (part++ % kFirstChangeParts != GetParam()) continue;
       SCOPED_TRACE(writer.Command + (dates == kASecondAFile ? ", a second a file"
                                      : dates == kOneSecond  ? ", every file within one second"
                                                             : ", the district tables dated after the scheme"));
@@ -607,10 +676,18 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
       EXPECT_EQ(firstChange(), dates == kBaseLater ? districtError : "<no error>");
     }
   }
+}
 
-  // A scheme no longer its base's stays so in its copies, whatever their dates; and a record that cannot
-  // be read stands for no base.
-  SCOPED_TRACE("a scheme whose base was edited after it was formed");
+INSTANTIATE_TEST_SUITE_P(EveryWriter, SetWritersFirstChange, ::testing::Range(0, kFirstChangeParts));
+
+// A scheme no longer its base's stays so in its copies, whatever their dates; and a record that cannot
+// be read stands for no base.
+TEST_F(SetWriters, ASchemeWhoseBaseWasEditedAfterFormingStaysSoInItsCopies) {
+  const std::string lineExt = GetMaketExtention(LayoutLines10);
+  const std::string& districtError = DistrictChangedText();
+  EXPECT_GE(SchemeWithBaseWriters().size(), 5u) << "forming, a switching saved with the base, a reconfiguration, the copies";
+  const TSetWriter* forming = Forming();
+  ASSERT_NE(forming, nullptr);
   Ready(*forming, {}, false);
   forming->Run(folder_);
   const std::string lines = folder_ + "/Образец" + lineExt;

@@ -37,15 +37,8 @@ std::string KindOf(const fs::path& file) {
   return name.substr(0, name.find('.'));
 }
 
-TEST(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
-  const fs::path wrong = TestDataDir() / "wrong_files";
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(wrong))
-    if (entry.is_regular_file() && entry.path().extension() != ".py" && entry.path().extension() != ".md")
-      files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  ASSERT_FALSE(files.empty());
-  // the commands are the program's own list: each has its runner here, and each runner runs one of them
+// The commands are the program's own list: each has its runner here, and each runner runs one of them.
+TEST(WrongFileRunners, EveryImportCommandOfTheProgramIsRunByARunner) {
   std::set<std::pair<std::string, std::string>> program, run;
   for (const gui::TImportCommandInfo& c : gui::ImportCommandList()) program.insert({c.Window, c.Name});
   for (const TImportCommand& command : ImportCommands()) run.insert(command.Command);
@@ -53,7 +46,24 @@ TEST(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
     EXPECT_TRUE(run.count(c)) << "the program's import command " << c.first << " / " << c.second << " is run by no runner";
   for (const auto& c : run)
     EXPECT_TRUE(program.count(c)) << "a runner runs " << c.first << " / " << c.second << ", which the program lacks";
+}
+
+// The commands in parts, each a test of its own, so that the test command's shards share them out; each
+// command falls in one part.
+constexpr int kWrongFileParts = 6;
+class WrongFiles : public ::testing::TestWithParam<int> {};
+
+TEST_P(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
+  const fs::path wrong = TestDataDir() / "wrong_files";
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(wrong))
+    if (entry.is_regular_file() && entry.path().extension() != ".py" && entry.path().extension() != ".md")
+      files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+  int part = 0;
   for (const TImportCommand& command : ImportCommands()) {
+    if (part++ % kWrongFileParts != GetParam()) continue;
     for (const fs::path& file : files) {
       if (std::find(command.OwnKinds.begin(), command.OwnKinds.end(), KindOf(file)) != command.OwnKinds.end())
         continue;
@@ -85,6 +95,8 @@ TEST(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, WrongFiles, ::testing::Range(0, kWrongFileParts));
 
 }  // namespace
 }  // namespace ld::test
