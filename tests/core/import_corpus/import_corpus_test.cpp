@@ -417,8 +417,9 @@ std::string FolderDiff(const TOutcome& out, const TOutcome& likeOut, const TFold
 // without a word), the list of disagreements holds the case to what the program does instead, each entry
 // "<held to>\t<why>": "refused: <words>" refused with the words, every file as it was; or "stores:
 // <field>=<value>; ..." taken, every cell that differs from what its control or twin leaves being in a
-// field listed and holding the value listed for it. A field named with its row ("R2 Pn=92.5") holds that
-// row's cell alone, which must differ. Empty when the outcome is so.
+// field listed and holding the value listed for it. A field named with what the control leaves in the
+// cell ("Pn 92=92.5") holds the cells that differ from that value alone, and one such cell must differ.
+// Empty when the outcome is so.
 std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutcome* likeOut, const TFolders& folders) {
   const std::string held = entry.substr(0, entry.find('\t'));
   if (held.rfind("refused: ", 0) == 0) {
@@ -439,7 +440,7 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
   for (const auto& [name, bytes] : out.Changed) names.insert(name);
   for (const auto& [name, bytes] : likeOut->Changed) names.insert(name);
   int differing = 0;
-  std::set<std::string> rowsMet;  // the row-named fields met by a differing cell
+  std::set<std::string> wasMet;  // the fields named with the control's value that a differing cell met
   for (const std::string& name : names) {
     const auto a = likeOut->Changed.find(name), b = out.Changed.find(name);
     const std::optional<std::string> x = a == likeOut->Changed.end() ? std::nullopt : a->second,
@@ -447,8 +448,8 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
     if (x == y) continue;
     bool table = true;
     for (const TCellDiff& d : DifferingCells(name, x, y, folders.Scratch, table)) {
-      auto v = values.find("R" + std::to_string(d.Row) + " " + d.Field);
-      if (v != values.end()) rowsMet.insert(v->first);
+      auto v = values.find(d.Field + " " + d.Was);
+      if (v != values.end()) wasMet.insert(v->first);
       else v = values.find(d.Field);
       if (v == values.end() || v->second != d.Now)
         return name + " R" + std::to_string(d.Row) + ": " + d.Field + " " + d.Was + " -> " + d.Now;
@@ -457,8 +458,7 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
     if (!table) return name + " is no table";
   }
   for (const auto& [key, value] : values)
-    if (key.rfind("R", 0) == 0 && key.find(' ') != std::string::npos && !rowsMet.count(key))
-      return key + " as its control or twin";
+    if (key.find(' ') != std::string::npos && !wasMet.count(key)) return key + " as its control or twin";
   return differing > 0 ? std::string() : "as its control or twin";
 }
 
