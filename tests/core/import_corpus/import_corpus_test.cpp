@@ -308,17 +308,22 @@ std::optional<std::vector<std::map<std::string, std::string>>> TableRows(const s
   return rows;
 }
 
-// The rows of two versions of a table that differ, field by field ("  R2: P 1231200 -> 300"), at most
-// `most` of them; a version that is no table is told so.
-std::string TableDiff(const std::string& name, const std::optional<std::string>& was, const std::optional<std::string>& now,
-                      const fs::path& scratch, int most) {
+// A cell in which two versions of a table differ.
+struct TCellDiff {
+  int Row;
+  std::string Field, Was, Now;
+};
+
+// Every cell in which two versions of a table differ, row by row; none when a version is no table (`table`
+// says whether both that exist are).
+std::vector<TCellDiff> DifferingCells(const std::string& name, const std::optional<std::string>& was,
+                                      const std::optional<std::string>& now, const fs::path& scratch, bool& table) {
   const std::optional<TDataFile> a = AsTable(was, name, scratch), b = AsTable(now, name, scratch);
-  if ((was && !a) || (now && !b)) return "  (no table)\n";
-  std::string text;
-  int shown = 0, differing = 0;
+  table = !((was && !a) || (now && !b));
+  std::vector<TCellDiff> cells;
+  if (!table) return cells;
   const int rows = std::max(a ? a->RowCount : 0, b ? b->RowCount : 0);
   for (int r = 1; r <= rows; ++r) {
-    std::string fields;
     const TDataFile& any = b ? *b : *a;
     for (int col = 1; col <= any.NCols; ++col) {
       const std::string field = any.FieldName[col];
@@ -327,10 +332,28 @@ std::string TableDiff(const std::string& name, const std::optional<std::string>&
         const int i = FindColumnIndex(field.c_str(), *t);
         return i > 0 ? StoredText(*t, r, i) : std::string();
       };
-      const std::string x = cell(a), y = cell(b);
-      if (x != y) fields += " " + field + " " + (x.empty() ? "-" : x) + " -> " + (y.empty() ? "-" : y) + ";";
+      std::string x = cell(a), y = cell(b);
+      if (x != y) cells.push_back({r, field, std::move(x), std::move(y)});
     }
-    if (fields.empty()) continue;
+  }
+  return cells;
+}
+
+// The rows of two versions of a table that differ, field by field ("  R2: P 1231200 -> 300"), at most
+// `most` of them; a version that is no table is told so.
+std::string TableDiff(const std::string& name, const std::optional<std::string>& was, const std::optional<std::string>& now,
+                      const fs::path& scratch, int most) {
+  bool table = true;
+  const std::vector<TCellDiff> cells = DifferingCells(name, was, now, scratch, table);
+  if (!table) return "  (no table)\n";
+  std::string text;
+  int shown = 0, differing = 0;
+  for (std::size_t i = 0; i < cells.size();) {
+    std::string fields;
+    const int r = cells[i].Row;
+    for (; i < cells.size() && cells[i].Row == r; ++i)
+      fields += " " + cells[i].Field + " " + (cells[i].Was.empty() ? "-" : cells[i].Was) + " -> " +
+                (cells[i].Now.empty() ? "-" : cells[i].Now) + ";";
     if (++differing <= most) text += "  R" + std::to_string(r) + ":" + fields + "\n", ++shown;
   }
   if (differing > shown) text += "  … " + std::to_string(differing - shown) + " more rows differ\n";
@@ -409,7 +432,9 @@ std::string FolderDiff(const TOutcome& out, const TOutcome& likeOut, const TFold
 // without a word), the list of disagreements holds the case to what the program does instead, each entry
 // "<held to>\t<why>": "refused: <words>" refused with the words, every file as it was; or "stores:
 // <field>=<value>; ..." taken, every row that is none of what its control or twin leaves differing from
-// the one in its place there only in fields listed, each holding the value listed. Empty when so.
+// the one in its place there only in fields listed, each holding the value listed. A field named with
+// what the control leaves in the cell ("Pn 92=92.5") holds the cells that differ from that value alone,
+// and one such cell must differ. Empty when so.
 std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutcome* likeOut, const TFolders& folders) {
   const std::string held = entry.substr(0, entry.find('\t'));
   if (held.rfind("refused: ", 0) == 0) {
@@ -430,6 +455,7 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
   for (const auto& [name, bytes] : out.Changed) names.insert(name);
   for (const auto& [name, bytes] : likeOut->Changed) names.insert(name);
   int differing = 0;
+  std::set<std::string> wasMet;  // the fields named with the control's value that a differing cell met
   for (const std::string& name : names) {
     const auto a = likeOut->Changed.find(name), b = out.Changed.find(name);
     const std::optional<std::string> x = a == likeOut->Changed.end() ? std::nullopt : a->second,
@@ -454,11 +480,15 @@ std::string HeldFault(const std::string& entry, const TOutcome& out, const TOutc
       for (const auto& [field, value] : (*now)[r]) {
         const std::string before = (*was)[r][field];
         if (before == value) continue;
-        const auto v = values.find(field);
+        auto v = values.find(field + " " + before);
+        if (v != values.end()) wasMet.insert(v->first);
+        else v = values.find(field);
         if (v == values.end() || v->second != value) return name + ": " + field + " " + before + " -> " + value;
         ++differing;
       }
   }
+  for (const auto& [key, value] : values)
+    if (key.find(' ') != std::string::npos && !wasMet.count(key)) return key + " as its control or twin";
   return differing > 0 ? std::string() : "as its control or twin";
 }
 
