@@ -245,7 +245,7 @@ std::string Column(const TSheetColumn& column) {
 }
 
 // Why a sheet's first row, which holds values, is no row of headings, saying what it holds: the name in
-// its key cell and the figures, each as the sheet shows it.
+// its key cell and the values over the figure columns, each as the sheet shows it.
 std::string FirstRowOfValues(const TSheetCells& cells, int key, const std::vector<int>& numbers) {
   const auto shown = [&](int col) {
     const TOutsideValue cell = cells(1, col);
@@ -254,7 +254,7 @@ std::string FirstRowOfValues(const TSheetCells& cells, int key, const std::vecto
   };
   std::string figures;
   for (const int col : numbers)
-    if (!cells(1, col).Blank()) figures += (figures.empty() ? "" : ", ") + shown(col);
+    if (RowHoldsValue(cells, 1, {col})) figures += (figures.empty() ? "" : ", ") + shown(col);
   const std::string name = cells(1, key).Blank() ? std::string() : "имя " + shown(key) + " и ";
   return "строка 1: " + name + "числа " + figures +
          " - строка значений, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";

@@ -875,6 +875,8 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        noHeadings + "имя \"ПС-1.1\" и числа \"1231200\", \"300\", \"0\", \"0\"" + noHeadingsWhy, "|4|||"},
       {kTechnicalSheet, {{"ТП-42", "", "243", "9800"}, {"ТП-43", "", "243", "120"}},
        noHeadings + "имя \"ТП-42\" и числа \"243\", \"9800\"" + noHeadingsWhy, "|4|||"},
+      {kTechnicalSheet, {{"ТП-42 Ввод 1", "кВт", "201", "10.5"}, technical[1]},
+       noHeadings + "имя \"ТП-42 Ввод 1\" и числа \"201\", \"10.5\"" + noHeadingsWhy, "|4|||"},
       {kTechnicalSheet, {{"", "1100", "5", "6", "7"}, technical[1]}, noHeadings + "числа \"1100\", \"5\", \"6\", \"7\"" + noHeadingsWhy,
        "|4|||"},
       {kTechnicalSheet, under({{"Технический учет за ноябрь 2026"}}, {technical[1]}), energies, "Ошибка"},
