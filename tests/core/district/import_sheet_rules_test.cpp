@@ -886,8 +886,6 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, {{"Имя"}, {"ТП-42", "1", "2", "3", "4"}}, "ПС-1|ТП-42|||4|||1|2|3|4|", "Ошибка"},
       {kTechnicalSheet, {{"Технический учет"}, {"ТП-42", "1", "2", "3", "4"}, {"ТП-43", "2023", "2024", "2025", "2026"}},
        "ПС-1|ТП-42|||4|||1|2|3|4|", "Ошибка"},
-      {kTechnicalSheet, under({{"Журнал за ноябрь 2026"}}, {{"Наименование", "1", "2", "3", "4"}, technical[1]}),
-       periodsIn2 + "\"1\", \"2\", \"3\", \"4\"" + periodsWhy, "|4|||"},
       {kTechnicalSheet, under({{"Потребление по годам"}}, {{"Присоединение", "2022", "2023", "2024", "2025"}, technical[1]}),
        periodsIn2 + "\"2022\", \"2023\", \"2024\", \"2025\"" + periodsWhy, "|4|||"},
       {kTechnicalSheet, under({{"Потребление по месяцам"}}, {{"1", "2", "3", "4", "5", "6"}, technical[1]}),

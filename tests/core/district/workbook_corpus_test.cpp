@@ -774,8 +774,6 @@ std::vector<THeaded> HeadedBooks() {
       {"tech_label_value", "xtech", above({{"Подстанция:", "Северная"}})},
       {"tech_approval", "xtech", above(approval)},
       {"tech_units", "xtech", below(1, {"", "кВт*ч", "квар*ч", "кВт*ч", "квар*ч"})},
-      // a title where the headings stand: the rows below it are the data all the same
-      {"tech_title_for_headings", "xtech", [](TGrid& g) { g[0] = {"Технический учет за ноябрь 2026"}; }},
       {"tech_last_month_below", "xtech",
        [](TGrid& g) {
          const TGrid plain = g;
