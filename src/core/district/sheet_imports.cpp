@@ -104,7 +104,7 @@ const std::vector<TSheetImport>& SheetImports() {
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
        },
-       kSubscriberBooksCommand, "база технических учетов", false, {}, false, true},
+       kSubscriberBooksCommand, "база технических учетов", false, {}, false, true, {}, {}, true},
       // two active and two reactive values a row, under a row of headings wherever the sheet puts one
       {kFeederMeasureSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 0,
        {{3, Name, "ввод или фидер"},
@@ -244,6 +244,22 @@ std::string Column(const TSheetColumn& column) {
   return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
 }
 
+// Why a sheet's first row, which holds values, is no row of headings, saying what it holds: the name in
+// its key cell and the values over the figure columns, each as the sheet shows it.
+std::string FirstRowOfValues(const TSheetCells& cells, int key, const std::vector<int>& numbers) {
+  const auto shown = [&](int col) {
+    const TOutsideValue cell = cells(1, col);
+    const TValueRead<std::string> text = cell.Name();
+    return text ? Quoted(*text.Value) : "ячейка " + SheetCellName(1, col);
+  };
+  std::string figures;
+  for (const int col : numbers)
+    if (RowHoldsValue(cells, 1, {col})) figures += (figures.empty() ? "" : ", ") + shown(col);
+  const std::string name = cells(1, key).Blank() ? std::string() : "имя " + shown(key) + " и ";
+  return "строка 1: " + name + "числа " + figures +
+         " - строка значений, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
+}
+
 }  // namespace
 
 namespace {
@@ -335,7 +351,18 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       if (toFault != std::errc() || rest != end || to != from + 1) return std::nullopt;
       return from;
     };
-    // (in the row of headings, the first of the data or a row the titles took)
+    // A row of values stands where the headings do only when its key cell names no row of the data: it
+    // is empty, a word without a figure ("Фидер", "Наименование"), or the period right before the first
+    // figure column's ("1" of "1 … 12"); the names of inputs and feeders carry their numbers ("ПС-1.1",
+    // "Ф-10"), and a row of them is a row of figures, whatever the figures are.
+    const auto keyHeads = [&](int row, int firstPeriod) {
+      const TOutsideValue cell = cells(row, key);
+      if (cell.Blank()) return true;
+      if (const std::optional<int> n = period(cell)) return *n == firstPeriod - (numbers[0] - key);
+      const TValueRead<std::string> text = cell.Name();
+      return cell.Kind() == TOutsideValue::TKind::Text && text && !AnyChar(*text.Value, IsDigit);
+    };
+    // (in the row of headings, a row the titles took, or the first of the data where it stands as one)
     for (int row = 1; row <= (head.Heading > 0 ? head.Heading : head.First) && numbers.size() >= 2; ++row) {
       std::string periods;
       bool counted = true;
@@ -347,10 +374,14 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
         counted = n && *n == firstPeriod + (numbers[i] - numbers[0]);
         if (counted) periods += (periods.empty() ? "\"" : "\", \"") + *cell.Name().Value;
       }
-      if (counted)
+      if (counted && (row != head.First || keyHeads(row, firstPeriod)))
         return other + "строка " + std::to_string(row) + ": над столбцами значений " + periods +
                "\" - номера часов, дней, месяцев или лет, а не заголовки столбцов";
     }
+    // the command takes the first row as the headings: a first row of values (a book kept without its
+    // headings) would be read as a book of other columns, or its first row lost
+    if (import.HeadingsInFirstRow && head.Heading == 0 && head.First == 1 && RowHoldsValue(cells, 1, numbers))
+      return other + FirstRowOfValues(cells, key, numbers);
     if (head.Heading > 0)
       if (std::string fault = headingFault(head.Heading); !fault.empty()) return fault;
     beyondRow = head.Heading;

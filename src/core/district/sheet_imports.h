@@ -110,6 +110,10 @@ struct TSheetImport {
   // An empty key cell that the data go on past (a households book's empty row under a station's name),
   // as the reader passes it; empty: none.
   std::function<bool(const TSheetCells& cells, int row)> BlankWithin = {};
+  // Whether the first row below the titles (HeadingRow 1) is the headings whatever it holds, as the
+  // command reads it: a sheet whose first row holds values (a name and its figures) is kept without its
+  // headings, and is refused naming that row and what it holds.
+  bool HeadingsInFirstRow = false;
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A figure under a heading of its column's unit in

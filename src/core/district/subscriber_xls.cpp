@@ -259,7 +259,8 @@ public:
     constexpr int kEndOfNames = 100;
     const std::vector<int> energies(kEnergyCols.begin(), kEnergyCols.end());
     // the titles above the heading, the heading and the rows that go on with it (units, column numbers);
-    // a sheet kept without its heading begins with its first row of values
+    // a first row of values is refused before the reader runs (HeadingsInFirstRow), and a row of them
+    // under a title begins the data
     const int from = SheetHeadRows(cells, 1, 1, energies, kEnergyCols.back()).First;
     bool measured = false, gap = false;
     for (int r = 1, empty = 0; empty < kEndOfNames; ++r) {

@@ -148,12 +148,17 @@ protected:
     } catch (const std::exception& e) {
       return std::string("refused: ") + e.what();
     }
+    return out + TablesShown(tables) + Joined(said);
+  }
+  // Every row of the tables, field by field, as ReadShown shows them.
+  static std::string TablesShown(const std::vector<TDataFile>& tables) {
+    std::string out;
     for (const TDataFile& t : tables)
       for (int r = 1; r <= t.RowCount; ++r) {
         for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
         out += "\n";
       }
-    return out + Joined(said);
+    return out;
   }
 };
 

@@ -810,6 +810,12 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
   const TRows approval = {{"", "", "УТВЕРЖДАЮ"}, {"", "", "Главный инженер"}, {"", "", "_______ И.И. Иванов"},
                           {"", "", "«30» ноября 2026 г."}};
   const std::string stationLoad = "|ТП-42|Т1|||ТМ-400/10||||||||2|35|", feeder = "ТП-42|Л1|41||9800|";
+  // the technical book's refusals, whole ("0 " and the reason; the tables as they were follow)
+  const std::string technicalOther = "0 не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база технических учетов): ";
+  const std::string noHeadings = technicalOther + "строка 1: ", periodsIn2 = technicalOther + "строка 2: над столбцами значений ";
+  const std::string noHeadingsWhy =
+      " - строка значений, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
+  const std::string periodsWhy = " - номера часов, дней, месяцев или лет, а не заголовки столбцов";
   const std::string energies = "ПС-1|ТП-42|||4|||1100|5|6|7|", transformer = "|ТП-42|Т1|||ТМ-400/10||||||||1|35|17.5|";
   const std::vector<std::string> pointHeadings = {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P, кВт", "Счетчик",
                                                   "Тип", "Ксч", "Вид", "W, кВт*ч", "Wт, кВт*ч"};
@@ -878,8 +884,31 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, {{"Наименование", "2023", "2024", "2025", "2026"}, {"ТП-42", "1100", "5", "6", "7"}}, "", energies},
       {kTechnicalSheet, under({{"Потребление по месяцам"}}, {{"Фидер", "1", "2", "3", "4"}, technical[1]}), "", energies},
       {kTechnicalSheet, {{"Фидер", "1-2", "2-3", "3-4", "4-5"}, technical[1]}, "", energies},
-      // without its heading row the first input is taken, never judged as a heading
-      {kTechnicalSheet, {technical[1]}, energies, "заголов"},
+      // the first row is the headings, as the command reads the book: a first row of values (a book kept
+      // without its headings, a households book of inputs, counts and totals) refuses it, saying what it
+      // holds; a title above the values is no such row
+      {kTechnicalSheet, {technical[1]}, noHeadings + "имя \"ТП-42\" и числа \"1100\", \"5\", \"6\", \"7\"" + noHeadingsWhy,
+       "|4|||"},
+      {kTechnicalSheet, {{"ПС-1.1", "1231200", "300", "0", "0"}, technical[1]},
+       noHeadings + "имя \"ПС-1.1\" и числа \"1231200\", \"300\", \"0\", \"0\"" + noHeadingsWhy, "|4|||"},
+      {kTechnicalSheet, {{"ТП-42", "", "243", "9800"}, {"ТП-43", "", "243", "120"}},
+       noHeadings + "имя \"ТП-42\" и числа \"243\", \"9800\"" + noHeadingsWhy, "|4|||"},
+      {kTechnicalSheet, {{"ТП-42 Ввод 1", "кВт", "201", "10.5"}, technical[1]},
+       noHeadings + "имя \"ТП-42 Ввод 1\" и числа \"201\", \"10.5\"" + noHeadingsWhy, "|4|||"},
+      {kTechnicalSheet, {{"", "1100", "5", "6", "7"}, technical[1]}, noHeadings + "числа \"1100\", \"5\", \"6\", \"7\"" + noHeadingsWhy,
+       "|4|||"},
+      {kTechnicalSheet, under({{"Технический учет за ноябрь 2026"}}, {technical[1]}), energies, "Ошибка"},
+      {kTechnicalSheet, {{}, technical[1]}, energies, "Ошибка"},
+      // figures that count up beside the name of an input are its figures, no hours: only a row that stands
+      // as the headings (its key cell empty, a word, or a period itself) is one of periods
+      {kTechnicalSheet, {{"Имя"}, {"ТП-42", "1", "2", "3", "4"}}, "ПС-1|ТП-42|||4|||1|2|3|4|", "Ошибка"},
+      {kTechnicalSheet, {{"Технический учет"}, {"ТП-42", "1", "2", "3", "4"}, {"ТП-43", "2023", "2024", "2025", "2026"}},
+       "ПС-1|ТП-42|||4|||1|2|3|4|", "Ошибка"},
+      {kTechnicalSheet, under({{"Потребление по годам"}}, {{"Присоединение", "2022", "2023", "2024", "2025"}, technical[1]}),
+       periodsIn2 + "\"2022\", \"2023\", \"2024\", \"2025\"" + periodsWhy, "|4|||"},
+      {kTechnicalSheet, under({{"Потребление по месяцам"}}, {{"1", "2", "3", "4", "5", "6"}, technical[1]}),
+       periodsIn2 + "\"2\", \"3\", \"4\", \"5\"" + periodsWhy, "|4|||"},
+      {kTechnicalSheet, {{"", "1", "2", "3", "4"}, technical[1]}, "", energies},
       // last month's block below an empty row ends the table, and is named
       {kTechnicalSheet, under(technical, {{}, {"Технический учет за октябрь 2026"}, technical[0], {"ТП-42", "900", "1", "1", "1"}}),
        "Технический учет, строка 4: ниже пустой строки - другая таблица со своими заголовками; она и строки под ней не прочитаны",
@@ -952,6 +981,9 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
     const std::string said = ReadShown(FindSheetImport(c.reader), cells);
     if (c.stored.empty()) {
       EXPECT_EQ(said.rfind("0 не подходит для команды", 0), 0u) << c.reader << " " << shown << "\n" << said;
+    } else if (c.stored.rfind("0 ", 0) == 0) {
+      // refused whole, every table as it was
+      EXPECT_EQ(said, c.stored + "\n" + TablesShown(StartTables(FindSheetImport(c.reader)))) << c.reader << " " << shown;
     } else if (c.stored.rfind("refused", 0) == 0) {
       EXPECT_EQ(said.rfind(c.stored, 0), 0u) << c.reader << " " << shown << "\n" << said;
     } else {

@@ -209,8 +209,8 @@ TEST_F(SubscriberCommands, WorkbookBasesThroughTheDialog) {
   sheet = workbook_add_worksheet(book, nullptr);
   worksheet_write_string(sheet, 0, 0, "Имя", nullptr);
   worksheet_write_string(sheet, 1, 0, "Ф-10", nullptr);
-  // figures that do not go up by one from column to column: such a row reads as the hours of a curve
-  for (lxw_col_t col = 1; col <= 4; ++col) worksheet_write_number(sheet, 1, col, col * col, nullptr);
+  // figures that go up by one beside a feeder's name are its energies, no hours of a curve
+  for (lxw_col_t col = 1; col <= 4; ++col) worksheet_write_number(sheet, 1, col, col, nullptr);
   ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
   WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}, {"ПС-1", "ЯЧ-2", "Ф-10"}});
   script.Then([&](QDialog& d) {
@@ -230,6 +230,7 @@ TEST_F(SubscriberCommands, WorkbookBasesThroughTheDialog) {
   EXPECT_EQ(Cell("Ws", 1), "25");
   EXPECT_EQ(InfoText(), "Технический учет: файл " + tech + "\nФидеры подстанций : ПС-1 - ЯЧ-1 не найден");
   EXPECT_EQ(CellText(Table(Base() + ".RSF"), "P", 2), "1");
+  EXPECT_EQ(CellText(Table(Base() + ".RSF"), "Qm", 2), "4");
   EXPECT_TRUE(NoLocks());
 
   // a workbook that cannot be read: the error box names it, and the household base stays as it was
