@@ -1076,6 +1076,21 @@ TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated,
   return {{}, said};
 }
 
+bool StatementLeavesTwin(std::string_view statement, const std::vector<const char*>& words) {
+  const TColumnWords own(words);
+  const auto has = [&](const TWord& base) {
+    return std::any_of(own.Units.begin(), own.Units.end(), [&](const TUnit* u) { return u->Base == base; });
+  };
+  for (const TStatedUnit& stated : StatedUnits(statement)) {
+    const std::vector<TWord> unit = HeadingWordList(stated.Unit);
+    const TUnit* u = unit.size() == 1 ? FindUnit(unit[0]) : nullptr;
+    if (u == nullptr || (stated.Scale == 0 && u->Exponent == 3)) continue;
+    const TWord twin = u->Base == U"ВТЧ" ? U"ВАРЧ" : u->Base == U"ВАРЧ" ? U"ВТЧ" : u->Base == U"ВТ" ? U"ВАР" : u->Base == U"ВАР" ? U"ВТ" : TWord();
+    if (!twin.empty() && has(twin) && !has(u->Base)) return true;
+  }
+  return false;
+}
+
 std::string HeadingPeriod(std::string_view heading) { return PeriodOf(heading).Written; }
 
 std::string HeadingsPeriodFault(const std::vector<std::string>& headings) {

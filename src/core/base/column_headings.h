@@ -138,6 +138,12 @@ struct TStatedScale {
 };
 TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated, const std::vector<const char*>& words);
 
+// Whether a statement of a sheet's head (StatedUnits) that gives the active or the reactive energy or power a
+// unit of another scale than the column's plain one ("…, тыс. кВт*ч", "…, МВт") leaves a column of the other of
+// the two with words `words` untold: a book measures both alike, so the statement may mean the column too, and
+// whether it does cannot be told from it ("W2" under "Технический учет, тыс. кВт*ч").
+bool StatementLeavesTwin(std::string_view statement, const std::vector<const char*>& words);
+
 // The period a heading names for the value under it ("за ноябрь 2026 г.", "за 4 кв.", "за 2025 год",
 // "за 12 мес.", "нарастающим итогом"), as a refusal quotes it; empty for none.
 std::string HeadingPeriod(std::string_view heading);

@@ -520,11 +520,16 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     bool Title;
   };
   std::vector<THeadRow> head;
+  std::vector<int> data;  // the rows of values
   for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
     bool blank = true;
     for (int col = 1; col <= last && blank; ++col) blank = cells(row, col).Blank();
     empty = blank ? empty + 1 : 0;
-    if (blank || RowHoldsValue(cells, row, numbers)) continue;
+    if (blank) continue;
+    if (RowHoldsValue(cells, row, numbers)) {
+      data.push_back(row);
+      continue;
+    }
     // a units row under the headings is theirs, column by column, however few its cells
     head.push_back({row, !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false)});
   }
@@ -539,7 +544,8 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
                                           column.Title + ") другого масштаба, чем в ячейке " +
                                           SheetCellName(otherRow, otherCol) + " \"" + text(otherRow, otherCol) + "\"");
     };
-    int exponent = 0, statedRow = 0, statedCol = 0;
+    int exponent = 0, statedRow = 0, statedCol = 0, twinRow = 0, twinCol = 0;
+    bool ownUnit = false;                               // a heading over the column states its unit
     std::vector<std::pair<int, std::string>> headings;  // the rows whose own heading states a scale
     for (const auto& [row, title] : head) {
       if (!title) {
@@ -552,6 +558,7 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
             heading += ", " + unit;
             below = row + 1;
           }
+          ownUnit = ownUnit || !StatedUnits(heading).empty();
           if (const int said = HeadingScale(heading, words); said != exponent) {
             columnScaled.From.emplace_back(below, said);
             exponent = said;
@@ -563,8 +570,18 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
       for (int col = 1; title && col <= last + kTitleReach; ++col) {
         std::string statement = text(row, col);
         if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
-        if (statement.empty() || !HeadingHoldsWord(statement) || !HeadingNamesColumn(statement, words)) continue;
-        const int said = HeadingScale(statement, words);
+        if (statement.empty() || !HeadingHoldsWord(statement)) continue;
+        // each unit a statement gives is said of the columns it names ("…, МВт, Мвар" over the active and
+        // the reactive load); a statement of no unit names the column by its words ("Потребление, в тыс.")
+        std::optional<int> named;
+        for (const TStatedUnit& unit : StatedUnits(statement))
+          if (!named && !unit.Unit.empty() && HeadingNamesColumn(unit.Written, words)) named = HeadingScale(unit.Written, words);
+        if (!named && HeadingNamesColumn(statement, words)) named = HeadingScale(statement, words);
+        if (!named) {
+          if (twinRow == 0 && StatementLeavesTwin(statement, words)) twinRow = row, twinCol = col;
+          continue;
+        }
+        const int said = *named;
         if (said == 0) continue;
         if (columnScaled.Stated != 0 && columnScaled.Stated != said) throw scales(row, col, statedRow, statedCol);
         columnScaled.Stated = said;
@@ -575,6 +592,15 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     if (columnScaled.Stated != 0)
       for (const auto& [row, heading] : headings)
         if (HeadingScale(heading, words) != columnScaled.Stated) throw scales(row, column.Col, statedRow, statedCol);
+    // a scale stated for the active energy over a reactive column headed by its symbol alone: its figures
+    // may be in that scale or not
+    if (twinRow != 0 && columnScaled.Stated == 0 && !ownUnit &&
+        std::any_of(data.begin(), data.end(), [&](int row) { const TOutsideValue cell = cells(row, column.Col);
+          return !cell.Blank() && static_cast<bool>(cell.Number());
+        }))
+      throw TCellTextError(twinRow, twinCol, "\"" + text(twinRow, twinCol) + "\" - единица другой величины, чем в столбце " +
+                                                 std::to_string(column.Col) + " (" + column.Title +
+                                                 "), а в каких единицах он, не сказано");
     if (!columnScaled.From.empty() || columnScaled.Stated != 0) scaled.push_back(std::move(columnScaled));
   }
   if (scaled.empty()) return cells;

@@ -926,6 +926,19 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, under({{"Технический учет за ноябрь 2026 г., тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|",
        "|1.1|"},
       {kTechnicalSheet, under({{"Единица измерения: тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      // a scale said of the active energy alone over reactive figures headed by their symbol: whether they
+      // are in it cannot be told; said of both, or with the reactive unit over its column, each is read
+      {kTechnicalSheet, under({{"Технический учет за ноябрь 2026 г., тыс. кВт*ч"}}, {technical[0], {"ТП-42", "1.1", "2.1"}}),
+       "refused: ячейка A1: \"Технический учет за ноябрь 2026 г., тыс. кВт*ч\" - единица другой величины, чем в столбце 3 "
+       "(реактивная энергия), а в каких единицах он, не сказано",
+       "2.1"},
+      {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1", "2.1"}}, {{}, {"* данные в тыс. кВт*ч"}}),
+       "refused: ячейка A4: \"* данные в тыс. кВт*ч\" - единица другой величины, чем в столбце 3", "2.1"},
+      {kTechnicalSheet, under({{"Технический учет, тыс. кВт*ч, тыс. квар*ч"}}, {technical[0], {"ТП-42", "1.1", "2.1"}}),
+       "|1100|2100|", "|2.1|"},
+      {kTechnicalSheet,
+       under({{"Технический учет, тыс. кВт*ч"}}, {{"Наименование", "W1", "W2, квар*ч", "W3", "W4"}, {"ТП-42", "1.1", "2.1"}}),
+       "|1100|2.1|", "Ошибка"},
       {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1"}}, {{}, {"* данные в тыс. кВт*ч"}}), "|1100|", "|1.1|"},
       {kHouseholdsSheet, under({{"Бытовые абоненты, тыс. кВт*ч"}}, {{"ТП-42"}, {"1", "Л1", "41", "2.75025"}}),
        "ТП-42|Л1|41||2750.25|", "2.75025"},
