@@ -561,6 +561,15 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, day}, {{2, 1}, text("ТП-42")},
                               {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(35, "35")}},
        "ячейка C1: заголовок \"01.05.2026\" - не заголовок столбца 3 (нагрузка): это дата, а заголовок столбца - "},
+      // a load curve's hour is told as an hour, a duration of more than a day as a date-type value
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, TOutsideValue::Date(0.75, "18:00")},
+                              {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
+                              {{2, 3}, TOutsideValue::Number(35, "35")}},
+       "ячейка C1: заголовок \"18:00\" - не заголовок столбца 3 (нагрузка): это час суток, а заголовок столбца - "},
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, TOutsideValue::Date(1.52, "36:30")},
+                              {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
+                              {{2, 3}, TOutsideValue::Number(35, "35")}},
+       "ячейка C1: заголовок \"36:30\" - не заголовок столбца 3 (нагрузка): это дата, а заголовок столбца - "},
       // a kind of energy the command does not know is taken as consumption, and named by the reader
       {kMeterPointsSheet, pointWith({4, 12}, text("РЕ спож.")), ""},
       {kMeterPointsSheet, pointWith({4, 12}, text("МЕРКУРИЙ 230")), ""},
