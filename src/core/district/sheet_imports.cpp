@@ -311,14 +311,14 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
           if (const TValueRead<std::string> rest = more.Heading(); rest && !rest.Value->empty())
             *heading.Value += (heading.Value->empty() ? "" : ", ") + *rest.Value;
       if (heading.Value->empty()) continue;
-      // a date or an hour of the day (a load curve's "00:00") names no quantity, whatever its digits
+      // a date names no quantity, whatever its digits; an hour of the day (a load curve's "00:00") is read as the
+      // heading rule reads it, a period
       const std::size_t colon = heading.Value->find(':');
       const bool hour = colon != std::string::npos && colon > 0 && colon <= 2 &&
                         heading.Value->find_first_not_of("0123456789: ") == std::string::npos &&
                         std::stoi(heading.Value->substr(0, colon)) < 24;
-      std::string fault = cell.Kind() == TOutsideValue::TKind::Date
-                              ? std::string(hour ? "это час суток" : "это дата") + ", а заголовок столбца - " +
-                                    HeadingWordsText(words)
+      std::string fault = cell.Kind() == TOutsideValue::TKind::Date && !hour
+                              ? "это дата, а заголовок столбца - " + HeadingWordsText(words)
                               : HeadingFault(*heading.Value, words, others[i], column.Direction);
       if (fault.empty()) {
         if (column.Kind == TSheetColumnKind::Number) figures.push_back(*heading.Value);

@@ -565,7 +565,7 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, TOutsideValue::Date(0.75, "18:00")},
                               {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
                               {{2, 3}, TOutsideValue::Number(35, "35")}},
-       "ячейка C1: заголовок \"18:00\" - не заголовок столбца 3 (нагрузка): это час суток, а заголовок столбца - "},
+       "ячейка C1: заголовок \"18:00\" - не заголовок столбца 3 (нагрузка): \"18:00\" - час суток (период), а заголовок столбца - "},
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, TOutsideValue::Date(1.52, "36:30")},
                               {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
                               {{2, 3}, TOutsideValue::Number(35, "35")}},

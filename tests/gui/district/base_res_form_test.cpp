@@ -278,11 +278,14 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     std::size_t refusals = 2;
     bool theirs = false;  // the file there is one another made after the table was shown
     std::string path = {};  // the table's file where it is no file of the base's family
+    bool lower = false;     // the family's extensions in lower case, as a copy from elsewhere leaves them
   };
   const Case cases[] = {
       {"a district table in the base window", ".RTP", [&] { Open(); F().TPBtn->click(); }, newBase,
        [&] { keys(F().DataGrid()); }},
       {"the node table in the regime window", ".UZL", openScheme, newBase, [&] { keys(regime->DataGrid()); }},
+      {"the node table in the regime window, its family in lower case", ".uzl", openScheme, newBase,
+       [&] { keys(regime->DataGrid()); }, 2, false, {}, true},
       {"the branch table in the regime window", ".VET", [&] { openScheme(); regime->LinesItem->trigger(); },
        newBase, [&] { keys(regime->DataGrid()); }},
       {"the diagram's save in the regime window", ".UZL",
@@ -347,6 +350,15 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
     WriteTableFile(Base() + faults, sourcesOfFaults);
     WriteRows(Base() + radius, LayoutTkzRadius, {});
     fs::remove(Base() + inputs);
+    if (c.lower)
+      for (const auto& f : fs::directory_iterator(dir.Path())) {
+        std::string name = f.path().filename().string();
+        const std::size_t dot = name.rfind('.');
+        if (!f.is_regular_file() || dot == std::string::npos) continue;
+        std::transform(name.begin() + static_cast<long>(dot), name.end(), name.begin() + static_cast<long>(dot),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        fs::rename(f.path(), dir.Path() / name);
+      }
     regime = std::make_unique<gui::TZregimForm>();
     regime->Params.clear();
     regime->show();
@@ -367,6 +379,12 @@ TEST_F(BaseWindow, ATableWhoseFileWentSinceItWasShownIsRefusedAsAChangedOne) {
       EXPECT_NE(f.path().string().back(), '~') << f.path().filename().string();
     window.reset();
     regime.reset();
+    // the next case's family is spelt as the layout spells it
+    if (c.lower)
+      for (const auto& f : fs::directory_iterator(dir.Path()))
+        if (const std::string ext = f.path().extension().string();
+            std::any_of(ext.begin(), ext.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; }))
+          fs::remove(f.path());
   }
 }
 
