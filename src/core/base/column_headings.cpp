@@ -978,6 +978,11 @@ THeadSense HeadWordSense(std::string_view word) {
   return w ? w->Sense : THeadSense::Other;
 }
 
+bool HeadingIsTimeOfDay(std::string_view heading) {
+  const std::vector<TWord> words = HeadingWordList(heading);
+  return words.size() == 1 && IsTimeOfDay(words.front());
+}
+
 bool HeadingIsPeriodNumber(std::string_view heading) {
   const std::string text = Trimmed(heading);
   const auto number = [](std::string_view digits, int& value) {

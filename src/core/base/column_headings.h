@@ -112,6 +112,9 @@ THeadSense HeadWordSense(std::string_view word);
 // Whether a heading is a number alone that names a period over a figure column, never its quantity: an
 // hour or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range ("1-2", "23-24").
 bool HeadingIsPeriodNumber(std::string_view heading);
+// Whether a heading is an hour of the day alone ("00:00", "23:00"), the period of a load curve's column;
+// a duration ("36:30") is none.
+bool HeadingIsTimeOfDay(std::string_view heading);
 
 // A unit or a scale that a text of a sheet's head states for the columns it covers (a title
 // "Технический учет за ноябрь 2026 г., тыс. кВт*ч", a units row "Ед. изм.: тыс. кВт·ч", a note

@@ -313,11 +313,7 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       if (heading.Value->empty()) continue;
       // a date names no quantity, whatever its digits; an hour of the day (a load curve's "00:00") is read as the
       // heading rule reads it, a period
-      const std::size_t colon = heading.Value->find(':');
-      const bool hour = colon != std::string::npos && colon > 0 && colon <= 2 &&
-                        heading.Value->find_first_not_of("0123456789: ") == std::string::npos &&
-                        std::stoi(heading.Value->substr(0, colon)) < 24;
-      std::string fault = cell.Kind() == TOutsideValue::TKind::Date && !hour
+      std::string fault = cell.Kind() == TOutsideValue::TKind::Date && !HeadingIsTimeOfDay(*heading.Value)
                               ? "это дата, а заголовок столбца - " + HeadingWordsText(words)
                               : HeadingFault(*heading.Value, words, others[i], column.Direction);
       if (fault.empty()) {
@@ -600,7 +596,8 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
     // a scale stated for the active energy over a reactive column headed by its symbol alone: its figures
     // may be in that scale or not
     if (twinRow != 0 && columnScaled.Stated == 0 && !ownUnit &&
-        std::any_of(data.begin(), data.end(), [&](int row) { const TOutsideValue cell = cells(row, column.Col);
+        std::any_of(data.begin(), data.end(), [&](int row) {
+          const TOutsideValue cell = cells(row, column.Col);
           return !cell.Blank() && static_cast<bool>(cell.Number());
         }))
       throw TCellTextError(twinRow, twinCol, "\"" + text(twinRow, twinCol) + "\" - единица другой величины, чем в столбце " +
