@@ -13,6 +13,8 @@
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/layout.h"
+#include "core/tables/lock_record.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -28,6 +30,12 @@ void WriteSchemeTable(const std::string& path, TDataFile& table, bool lockFiles)
 
 
 }  // namespace
+
+bool SchemeLocksHeld(const std::string& stem) {
+  std::error_code ec;
+  return std::filesystem::exists(LockName(FamilyFile(stem, GetMaketExtention(LayoutNodes))), ec) ||
+         std::filesystem::exists(LockName(FamilyFile(stem, GetMaketExtention(LayoutBranches))), ec);
+}
 
 void TRegime::ReadScheme(const std::string& path) {
   const std::string schemePath = path;  // model building clears SchemePath, which may be the argument

@@ -476,4 +476,9 @@ public:
   void RebuildReverseChain();
 };
 
+// Whether the locks of the scheme `stem` are held (its node or branch table's, named by the file as the
+// family has it), as the regime window holds them while a command of its runs: a TRegime reading that
+// scheme then sets LockFiles, to give them up for a write of what reading corrects and take them again.
+bool SchemeLocksHeld(const std::string& stem);
+
 }  // namespace ld

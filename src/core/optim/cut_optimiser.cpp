@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <span>
 
 #include "core/base/error.h"
@@ -111,9 +110,7 @@ void TCutOptimiser::Open(const std::string& stem) {
   } detach{Engine};
   // The regime window holds the scheme's locks while the search runs; the engine gives them up for a
   // write of what reading the tables corrects, and takes them again.
-  std::error_code ec;
-  Engine.LockFiles = std::filesystem::exists(FamilyFile(stem, GetMaketExtention(LayoutNodes)) + "~", ec) ||
-                     std::filesystem::exists(FamilyFile(stem, GetMaketExtention(LayoutBranches)) + "~", ec);
+  Engine.LockFiles = SchemeLocksHeld(stem);
   Engine.ReadScheme(stem);
   if (Engine.ModelError || Engine.ZeroContours) {
     throw Error(errors.empty() ? std::string("Ошибка расчета режима") : errors.front());

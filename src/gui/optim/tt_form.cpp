@@ -418,9 +418,8 @@ void TT_Form::CalcBtnClick() {
   regime_->SchemeRead = false;
   regime_->ShowMessages = false;
   // The regime window holds the scheme's locks while this window runs; the engine gives them up for a
-  // write of the row marks and takes them again. A lock is named by its file as the family has it.
-  regime_->LockFiles = std::filesystem::exists(LockName(FamilyFile(stem_, GetMaketExtention(LayoutNodes)))) ||
-                       std::filesystem::exists(LockName(FamilyFile(stem_, GetMaketExtention(LayoutBranches))));
+  // write of the row marks and takes them again.
+  regime_->LockFiles = SchemeLocksHeld(stem_);
   regime_->ClearModel();
   try {
     regime_->ReadScheme(stem_);
