@@ -983,7 +983,7 @@ bool HeadingIsTimeOfDay(std::string_view heading) {
   return words.size() == 1 && IsTimeOfDay(words.front());
 }
 
-bool HeadingIsPeriodNumber(std::string_view heading) {
+std::optional<int> HeadingPeriodNumber(std::string_view heading) {
   const std::string text = Trimmed(heading);
   const auto number = [](std::string_view digits, int& value) {
     if (digits.empty() || digits.size() > 4) return false;
@@ -993,13 +993,18 @@ bool HeadingIsPeriodNumber(std::string_view heading) {
   int from = 0, to = 0;
   // an hour's range: "1-2", "23-24", with a hyphen or a dash
   for (const std::string_view dash : {"-", "\u2013", "\u2014"})
-    if (const std::size_t at = text.find(dash); at != std::string::npos)
-      return number(std::string_view(text).substr(0, at), from) &&
-             number(Trimmed(std::string_view(text).substr(at + dash.size())), to) && from >= 0 && to == from + 1 &&
-             to <= 24;
-  if (!number(text, from)) return false;
-  return (from >= 0 && from <= 31) || (from >= 1900 && from <= 2100);
+    if (const std::size_t at = text.find(dash); at != std::string::npos) {
+      if (number(std::string_view(text).substr(0, at), from) &&
+          number(Trimmed(std::string_view(text).substr(at + dash.size())), to) && from >= 0 && to == from + 1 && to <= 24)
+        return from;
+      return std::nullopt;
+    }
+  if (!number(text, from)) return std::nullopt;
+  if ((from >= 0 && from <= 31) || (from >= 1900 && from <= 2100)) return from;
+  return std::nullopt;
 }
+
+bool HeadingIsPeriodNumber(std::string_view heading) { return HeadingPeriodNumber(heading).has_value(); }
 
 std::vector<TStatedUnit> StatedUnits(std::string_view text) {
   const std::vector<THeadingWord> held = HeadingWords(text);

@@ -3,6 +3,7 @@
 // wrote over a column it reads: what the heading names (a quantity by its unit or symbol, a period, a
 // count, a year, a length, a percent, an inventory number), against the words and the unit of what the
 // column holds. The workbook readers of every subsystem take it from here.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,8 +110,11 @@ THeadParts HeadingTokenParts(std::string_view text);
 enum class THeadSense { Other, When, Approval, Measured };
 THeadSense HeadWordSense(std::string_view word);
 
-// Whether a heading is a number alone that names a period over a figure column, never its quantity: an
-// hour or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range ("1-2", "23-24").
+// The period a heading that is a number alone names over a figure column, never its quantity: an hour
+// or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range by its first hour ("1-2"
+// gives 1, "23-24" 23); none for any other heading ("1-3", "32", "1.5", "W1").
+std::optional<int> HeadingPeriodNumber(std::string_view heading);
+// Whether a heading names a period by a number alone (HeadingPeriodNumber).
 bool HeadingIsPeriodNumber(std::string_view heading);
 // Whether a heading is an hour of the day alone ("00:00", "23:00"), the period of a load curve's column;
 // a duration ("36:30") is none.

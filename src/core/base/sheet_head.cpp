@@ -50,6 +50,16 @@ bool ApprovalText(std::string_view text) {
   return parts.Words.size() == 1 && parts.Digits.empty() && HeadWordSense(parts.Words[0]) == THeadSense::Approval;
 }
 
+// Whether a text names a row of data by a designation and its number ("ПС-1", "ТП-42", "Ф-2", "ПС-1.1",
+// "РП-3/1"): one word that none of the head's lists gives a sense, its number after it, nothing else.
+bool DesignationWithNumber(std::string_view text) {
+  const std::vector<THeadingToken> tokens = HeadingTokens(text);
+  if (tokens.empty() || tokens.front().Word.empty() || (tokens.front().Word[0] >= '0' && tokens.front().Word[0] <= '9'))
+    return false;
+  const THeadParts parts = HeadingTokenParts(text);
+  return parts.Words.size() == 1 && !parts.Digits.empty() && HeadWordSense(parts.Words[0]) == THeadSense::Other;
+}
+
 bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
   for (int col = 1; col <= last + kTitleReach; ++col)
     if (cells(row, col).Kind() == TOutsideValue::TKind::Unreadable) return true;
@@ -66,7 +76,28 @@ bool TitleMark(const TOutsideValue& cell) {
   return SaysWhen(*text) || ApprovalText(*text) || text.Value->find(": ") != std::string::npos;
 }
 
+TNameAlone NameAlone(const TSheetCells& cells, int row, int last) {
+  int col = 0;
+  for (int c = 1; c <= last + kTitleReach; ++c) {
+    if (cells(row, c).Blank()) continue;
+    if (col != 0) return {};
+    col = c;
+  }
+  const auto named = [&](int r) {
+    const TOutsideValue cell = cells(r, col);
+    const TValueRead<std::string> text = cell.Heading();
+    return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
+           DesignationWithNumber(*text.Value);
+  };
+  if (col == 0 || !named(row)) return {};
+  for (int below = row + 1; below < row + kMostTitleRows; ++below)
+    if (!cells(below, col).Blank()) return named(below) ? TNameAlone{col, below} : TNameAlone{};
+  return {};
+}
+
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
+  // a name over names of its kind is the first of the rows of data
+  if (NameAlone(cells, row, last).Below > 0) return false;
   int filled = 0, free = 0;
   bool other = false, valueNext = false;
   for (int col = 1; col <= last + kTitleReach; ++col) {
@@ -99,6 +130,32 @@ bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& nu
   // hourly curve's "00:00" … "23:00" are its columns' headings)
   if (filled > 1 && !other && free <= 1 && filled - free <= kTitleMarks) return true;
   return bare && filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
+}
+
+std::optional<int> CellPeriodNumber(const TOutsideValue& cell) {
+  if (!cell.CoveredFault().empty()) return std::nullopt;
+  if (cell.Kind() == TOutsideValue::TKind::Number) {
+    const TValueRead<int> n = cell.Integer(0, 9999);
+    return n ? HeadingPeriodNumber(std::to_string(*n)) : std::nullopt;
+  }
+  if (cell.Kind() != TOutsideValue::TKind::Text) return std::nullopt;
+  const TValueRead<std::string> text = cell.Name();
+  return text ? HeadingPeriodNumber(*text.Value) : std::nullopt;
+}
+
+std::string PeriodNumbersFault(const TSheetCells& cells, int row, const std::vector<int>& cols) {
+  if (cols.size() < 2) return {};
+  std::string periods;
+  int first = 0;
+  for (const int col : cols) {
+    const TOutsideValue cell = cells(row, col);
+    const std::optional<int> n = CellPeriodNumber(cell);
+    if (!n) return {};
+    if (col == cols.front()) first = *n;
+    if (*n != first + (col - cols.front())) return {};
+    periods += (periods.empty() ? "\"" : "\", \"") + *cell.Name().Value;
+  }
+  return "над столбцами значений " + periods + "\" - номера часов, дней, месяцев или лет, а не заголовки столбцов";
 }
 
 bool ColumnNumbersRow(const TSheetCells& cells, int row, int last) {

@@ -4,6 +4,8 @@
 // row is a title, what stands beside a title, which row goes on with the headings above it. Its words are
 // read by the heading rule's one splitter and one list of understood words (column_headings).
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/base/outside_value.h"
@@ -32,8 +34,19 @@ constexpr int kMostTitleRows = 12;
 // The most a title holds beside its text: a label with its value and a date, or a date and a period.
 constexpr int kTitleMarks = 3;
 
+// A row that holds a name alone, as a row of data does where its figures are left empty (a households
+// book's station over its inputs): one cell filled in the reader's columns and those beside them (`last`:
+// the reader's last column), a designation and its number ("ПС-1", "ТП-42", "Ф-2", "ПС-1.1"), with a name
+// of that kind in the next cell filled below it in its column. `Col` the name's column, `Below` the row of
+// the name below it; 0 for a row of none (a title "Технический учет", a station over its headings).
+struct TNameAlone {
+  int Col = 0, Below = 0;
+};
+TNameAlone NameAlone(const TSheetCells& cells, int row, int last);
+
 // Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a
-// row of headings or of data: one cell alone in the reader's columns and those beside them
+// row of headings or of data: a text of words, never a name alone over names of its kind (NameAlone),
+// which is a row of the data; one cell alone in the reader's columns and those beside them
 // (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
 // with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
 // "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
@@ -44,6 +57,17 @@ bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& nu
 // Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of
 // an approval block, a label with its value.
 bool TitleMark(const TOutsideValue& cell);
+
+// The period a cell over a figure column names by a number alone (HeadingPeriodNumber): a number cell by
+// its whole value, a text as it reads; none for a date, a cell a merged range covers, or any other.
+std::optional<int> CellPeriodNumber(const TOutsideValue& cell);
+
+// Why a row is no row of headings, when over every one of the columns `cols` (two of them at least) it
+// holds a number that names a period (CellPeriodNumber), the numbers going up by one from column to
+// column as the columns do: hours, days, months or years heading a table of periods, never figures of a
+// quantity. 'над столбцами значений "1", "2" - номера часов, …' with the numbers as the sheet shows
+// them; empty for any other row.
+std::string PeriodNumbersFault(const TSheetCells& cells, int row, const std::vector<int>& cols);
 
 // Whether the row holds the columns' own numbers ("1 | 2 | 3 ...", three of them at least, each column's
 // number as far from the column as the others', up to `last` and kTitleReach past it), never a row of data.

@@ -1,7 +1,6 @@
 #include "core/district/sheet_imports.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -244,20 +243,31 @@ std::string Column(const TSheetColumn& column) {
   return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
 }
 
-// Why a sheet's first row, which holds values, is no row of headings, saying what it holds: the name in
-// its key cell and the values over the figure columns, each as the sheet shows it.
-std::string FirstRowOfValues(const TSheetCells& cells, int key, const std::vector<int>& numbers) {
-  const auto shown = [&](int col) {
-    const TOutsideValue cell = cells(1, col);
+// Why the row where a sheet's headings are looked for is one of its data, saying what it holds; empty when
+// it is none. The command takes the first row as the headings: a first row of values (a book kept without
+// its headings: the name in its key cell and the values over the figure columns, each as the sheet shows
+// it), or a name alone over names of its kind where the headings stand (a households book's station over
+// its inputs, NameAlone), would be read as a book of other columns, or its first row lost.
+std::string HeadingsRowOfData(const TSheetCells& cells, const TSheetHead& head, int key, const std::vector<int>& numbers,
+                              int last) {
+  const auto shown = [&](int row, int col) {
+    const TOutsideValue cell = cells(row, col);
     const TValueRead<std::string> text = cell.Name();
-    return text ? Quoted(*text.Value) : "ячейка " + SheetCellName(1, col);
+    return text ? Quoted(*text.Value) : "ячейка " + SheetCellName(row, col);
   };
-  std::string figures;
-  for (const int col : numbers)
-    if (RowHoldsValue(cells, 1, {col})) figures += (figures.empty() ? "" : ", ") + shown(col);
-  const std::string name = cells(1, key).Blank() ? std::string() : "имя " + shown(key) + " и ";
-  return "строка 1: " + name + "числа " + figures +
-         " - строка значений, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
+  const std::string notHeadings = ", а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
+  if (head.Heading == 0 && head.First == 1 && RowHoldsValue(cells, 1, numbers)) {
+    std::string figures;
+    for (const int col : numbers)
+      if (RowHoldsValue(cells, 1, {col})) figures += (figures.empty() ? "" : ", ") + shown(1, col);
+    const std::string name = cells(1, key).Blank() ? std::string() : "имя " + shown(1, key) + " и ";
+    return "строка 1: " + name + "числа " + figures + " - строка значений" + notHeadings;
+  }
+  if (head.Heading > 0)
+    if (const TNameAlone name = NameAlone(cells, head.Heading, last); name.Below > 0)
+      return "строка " + std::to_string(head.Heading) + ": одно имя " + shown(head.Heading, name.Col) + ", как имя " +
+             shown(name.Below, name.Col) + " в строке " + std::to_string(name.Below) + ", - строка данных" + notHeadings;
+  return {};
 }
 
 }  // namespace
@@ -335,54 +345,28 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   if (headingRow == 1 && !import.FirstDataRow) {
     const TSheetHead head = SheetHeadRows(cells, 1, key, numbers, last);
     // numbers that go up by one from column to column over every figure column (hours, days, months,
-    // years) head a table of periods: a row of their headings, never a row of figures
-    // ("1-2", "2-3": the hours of a load curve)
-    const auto period = [&](const TOutsideValue& cell) -> std::optional<int> {
-      if (cell.Kind() == TOutsideValue::TKind::Number)
-        if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
-      if (cell.Kind() != TOutsideValue::TKind::Text) return std::nullopt;
-      if (const TValueRead<int> n = cell.Integer(0, 9999)) return *n;
-      const TValueRead<std::string> text = cell.Name();
-      if (!text) return std::nullopt;
-      int from = 0, to = 0;
-      const char* const end = text.Value->data() + text.Value->size();
-      const auto [dash, fromFault] = std::from_chars(text.Value->data(), end, from);
-      if (fromFault != std::errc() || dash == end || *dash != '-') return std::nullopt;
-      const auto [rest, toFault] = std::from_chars(dash + 1, end, to);
-      if (toFault != std::errc() || rest != end || to != from + 1) return std::nullopt;
-      return from;
-    };
+    // years; "1-2", "2-3": the hours of a load curve) head a table of periods: a row of their headings,
+    // never a row of figures (PeriodNumbersFault).
     // A row of values stands where the headings do only when its key cell names no row of the data: it
     // is empty, a word without a figure ("Фидер", "Наименование"), or the period right before the first
     // figure column's ("1" of "1 … 12"); the names of inputs and feeders carry their numbers ("ПС-1.1",
     // "Ф-10"), and a row of them is a row of figures, whatever the figures are.
-    const auto keyHeads = [&](int row, int firstPeriod) {
+    const auto keyHeads = [&](int row) {
       const TOutsideValue cell = cells(row, key);
       if (cell.Blank()) return true;
-      if (const std::optional<int> n = period(cell)) return *n == firstPeriod - (numbers[0] - key);
+      if (const std::optional<int> n = CellPeriodNumber(cell))
+        return *n == *CellPeriodNumber(cells(row, numbers[0])) - (numbers[0] - key);
       const TValueRead<std::string> text = cell.Name();
       return cell.Kind() == TOutsideValue::TKind::Text && text && !AnyChar(*text.Value, IsDigit);
     };
     // (in the row of headings, a row the titles took, or the first of the data where it stands as one)
-    for (int row = 1; row <= (head.Heading > 0 ? head.Heading : head.First) && numbers.size() >= 2; ++row) {
-      std::string periods;
-      bool counted = true;
-      int firstPeriod = 0;
-      for (std::size_t i = 0; i < numbers.size() && counted; ++i) {
-        const TOutsideValue cell = cells(row, numbers[i]);
-        const std::optional<int> n = period(cell);
-        if (n && i == 0) firstPeriod = *n;
-        counted = n && *n == firstPeriod + (numbers[i] - numbers[0]);
-        if (counted) periods += (periods.empty() ? "\"" : "\", \"") + *cell.Name().Value;
-      }
-      if (counted && (row != head.First || keyHeads(row, firstPeriod)))
-        return other + "строка " + std::to_string(row) + ": над столбцами значений " + periods +
-               "\" - номера часов, дней, месяцев или лет, а не заголовки столбцов";
-    }
-    // the command takes the first row as the headings: a first row of values (a book kept without its
-    // headings) would be read as a book of other columns, or its first row lost
-    if (import.HeadingsInFirstRow && head.Heading == 0 && head.First == 1 && RowHoldsValue(cells, 1, numbers))
-      return other + FirstRowOfValues(cells, key, numbers);
+    for (int row = 1; row <= (head.Heading > 0 ? head.Heading : head.First); ++row)
+      if (const std::string periods = PeriodNumbersFault(cells, row, numbers);
+          !periods.empty() && (row != head.First || keyHeads(row)))
+        return other + "строка " + std::to_string(row) + ": " + periods;
+    // the command takes the first row as the headings
+    if (import.HeadingsInFirstRow)
+      if (const std::string fault = HeadingsRowOfData(cells, head, key, numbers, last); !fault.empty()) return other + fault;
     if (head.Heading > 0)
       if (std::string fault = headingFault(head.Heading); !fault.empty()) return fault;
     beyondRow = head.Heading;

@@ -126,7 +126,8 @@ bool HoldsValue(const TOutsideValue& cell) {
 // The format has no headings, yet a book may carry a row of them over its rows (a row whose number
 // columns hold no value): a heading there that names another quantity, unit or scale than the column
 // holds (a transformer inventory's year, a current protocol's amperes, a month's consumption in kW·h, a
-// count) refuses the book by its cell before any load is reset. A text that names nothing is a value
+// count) refuses the book by its cell before any load is reset, and a row of numbers that name periods
+// over the figures (a load curve's hours, PeriodNumbersFault) by its row. A text that names nothing is a value
 // that does not read, which the reader names in its row. A heading of the column's own quantity in a unit
 // of another scale ("P, кВт" over MW) gives the power of ten its values below are brought to MW by
 // (HeadingScale): returned by column, from below which row.
@@ -138,6 +139,16 @@ std::map<int, std::vector<std::pair<int, int>>> RefuseHeadingsOfOtherQuantities(
   std::vector<int> figures;
   for (const TMeasuredColumn& c : columns) figures.push_back(c.Col);
   for (int row = 1; row <= last; ++row) {
+    // numbers over the figures that go up by one with the columns, and over the names beside them where
+    // they are filled (an hourly load curve's "1 … 24", "1-2", "2-3"), head a table of periods: no node
+    // and no load is read from them. The columns' own numbers under their headings are theirs.
+    std::vector<int> counted = figures;
+    for (int col = 14; col <= kLastMeasureColumn; ++col)
+      if (!sheet.Blank(row, col)) counted.push_back(col);
+    if (!PeriodNumbersFault(cells, row, counted).empty() &&
+        !(row > 1 && ColumnNumbersRow(cells, row, kLastMeasureColumn) && RowOfHeadings(cells, row - 1, figures)))
+      throw Error("Ошибка чтения файла \"" + fileName + "\": лист \"" + sheet.SheetName() + "\", строка " +
+                  std::to_string(row) + ": " + PeriodNumbersFault(cells, row, figures));
     if (std::any_of(columns.begin(), columns.end(),
                     [&](const TMeasuredColumn& c) { return HoldsValue(sheet.Value(row, c.Col)); }))
       continue;

@@ -614,6 +614,10 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
     EXPECT_TRUE(HeadingIsPeriodNumber(period)) << period;
   for (const char* heading : {"W1", "1-3", "1 825", "Итого", "1.5", "", "32", "12345"})
     EXPECT_FALSE(HeadingIsPeriodNumber(heading)) << heading;
+  // each by the period it names, an hour's range by its first hour
+  for (const auto& [heading, period] :
+       std::vector<std::pair<const char*, int>>{{"1-2", 1}, {"23–24", 23}, {"2022", 2022}, {" 7 ", 7}, {"0", 0}})
+    EXPECT_EQ(HeadingPeriodNumber(heading), period) << heading;
   // the energy columns of one book name one period
   EXPECT_EQ(HeadingsPeriodFault({"Потребление за 2026 год, кВт*ч", "Потребление за 2025 год, кВт*ч"}),
             "\"2026 год\" и \"2025 год\" - разные периоды в одной книге");

@@ -825,6 +825,8 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
   const std::string noHeadingsWhy =
       " - строка значений, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
   const std::string periodsWhy = " - номера часов, дней, месяцев или лет, а не заголовки столбцов";
+  const std::string nameWhy =
+      ", - строка данных, а не заголовков; первая строка листа - заголовки столбцов, лист без них не читается";
   const std::string energies = "ПС-1|ТП-42|||4|||1100|5|6|7|", transformer = "|ТП-42|Т1|||ТМ-400/10||||||||1|35|17.5|";
   const std::vector<std::string> pointHeadings = {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P, кВт", "Счетчик",
                                                   "Тип", "Ксч", "Вид", "W, кВт*ч", "Wт, кВт*ч"};
@@ -908,6 +910,16 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "|4|||"},
       {kTechnicalSheet, under({{"Технический учет за ноябрь 2026"}}, {technical[1]}), energies, "Ошибка"},
       {kTechnicalSheet, {{}, technical[1]}, energies, "Ошибка"},
+      // a name alone over names of its kind (a households book's station over its inputs) is a row of the
+      // data, never a title; over the headings, or over data of no such name, it is one
+      {kTechnicalSheet, {{"ПС-1"}, {"ТП-42", "1", "243", "9800"}, {"ПС-2"}, {"ТП-43", "1", "120", "5100"}},
+       noHeadings + "одно имя \"ПС-1\", как имя \"ТП-42\" в строке 2" + nameWhy, "|243|"},
+      {kTechnicalSheet, under({{"Технический учет"}}, {{"ПС-1"}, {"ПС-1.1", "1", "243", "9800"}}),
+       technicalOther + "строка 2: одно имя \"ПС-1\", как имя \"ПС-1.1\" в строке 3" + nameWhy, "|243|"},
+      {kTechnicalSheet, under({{"ПС-1"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Ф-2"}, {"Технический учет за ноябрь 2026"}}, technical), energies, "Ошибка"},
+      {kStationMeasureSheet, {{"ТП-41"}, {"ТП-42", "400", "35"}}, stationLoad, "не найден"},
+      {kHouseholdsSheet, {{"ТП-41"}, {"ТП-42"}, {"1", "Л1", "41", "9800"}}, feeder, "Ошибка"},
       // figures that count up beside the name of an input are its figures, no hours: only a row that stands
       // as the headings (its key cell empty, a word, or a period itself) is one of periods
       {kTechnicalSheet, {{"Имя"}, {"ТП-42", "1", "2", "3", "4"}}, "ПС-1|ТП-42|||4|||1|2|3|4|", "Ошибка"},

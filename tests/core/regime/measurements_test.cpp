@@ -359,6 +359,7 @@ TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
     double load;                           // the figure row 6 gives
     std::string said;                      // the refusal, "" for a book taken
   };
+  const std::string periodsWhy = " - номера часов, дней, месяцев или лет, а не заголовки столбцов, ничего не изменено";
   const std::vector<Case> cases = {
       {[](Worksheet& s) { s.SetText(1, 1, "Замеры нагрузок"), s.SetText(1, 9, "Дата: 16.12.2026"); }, 4, ""},
       {[](Worksheet& s) {
@@ -376,6 +377,29 @@ TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
       {[](Worksheet& s) { s.SetText(1, 1, "Замеры"), s.SetText(5, 9, "Нагрузка за ноябрь"), s.SetText(5, 13, "tg"); }, 4,
        "ячейка I5: заголовок \"Нагрузка за ноябрь\" - не заголовок столбца 9 (замер): \"ноябрь\" - период (месяц, "
        "квартал), а заголовок столбца - \"замер\", \"нагрузка\", \"мощность\", \"переток\", \"P\" или \"МВт\", ничего не изменено"},
+      // an hourly load curve: numbers over the figures name hours, never a node or a quantity
+      {[](Worksheet& s) {
+         s.SetText(1, 1, "Фидер");
+         for (int hour = 1; hour <= 24; ++hour) s.SetNumber(1, hour + 1, hour);
+       },
+       4, "строка 1: над столбцами значений \"8\", \"12\"" + periodsWhy},
+      {[](Worksheet& s) {
+         s.SetText(5, 1, "Фидер");
+         for (int hour = 1; hour <= 24; ++hour) s.SetText(5, hour + 1, std::to_string(hour) + "-" + std::to_string(hour + 1));
+       },
+       4, "строка 5: над столбцами значений \"8-9\", \"12-13\"" + periodsWhy},
+      // a row that names its node is a measurement, whatever its figures count
+      {[](Worksheet& s) {
+         s.SetNumber(5, 9, 8), s.SetNumber(5, 13, 12), s.SetText(5, 14, "ПС1"), s.SetText(5, 16, "В"), s.SetText(5, 17, "1");
+       },
+       4, ""},
+      {[](Worksheet& s) {
+         s.SetText(1, 1, "Фидер");
+         for (int hour = 0; hour < 24; ++hour) s.SetText(1, hour + 2, (hour < 10 ? "0" : "") + std::to_string(hour) + ":00");
+       },
+       4,
+       "ячейка I1: заголовок \"07:00\" - не заголовок столбца 9 (замер): \"07:00\" - час суток (период), а заголовок "
+       "столбца - \"замер\", \"нагрузка\", \"мощность\", \"переток\", \"P\" или \"МВт\", ничего не изменено"},
   };
   for (const Case& c : cases) {
     WriteBytes(base + ".UZL", nodesBefore);
