@@ -984,7 +984,24 @@ bool HeadingIsTimeOfDay(std::string_view heading) {
 }
 
 std::optional<int> HeadingPeriodNumber(std::string_view heading) {
-  const std::string text = Trimmed(heading);
+  std::string text = Trimmed(heading);
+  // an hour written with its word after it ("7 ч", "1-2 ч.", "23 час"): the hour of a load curve
+  bool hour = false;
+  {
+    std::size_t end = text.size();
+    if (end > 0 && text[end - 1] == '.') --end;
+    std::size_t begin = end;
+    while (begin > 0 && (static_cast<unsigned char>(text[begin - 1]) >= 0x80 ||
+                          ((text[begin - 1] | 0x20) >= 'a' && (text[begin - 1] | 0x20) <= 'z')))
+      --begin;
+    if (begin < end && begin > 0) {
+      const std::vector<TWord> word = HeadingWordList(std::string_view(text).substr(begin, end - begin));
+      if (word.size() == 1 && (word[0] == U"Ч" || word[0] == U"ЧАС" || word[0] == U"ЧАСА" || word[0] == U"ЧАСОВ")) {
+        text = Trimmed(std::string_view(text).substr(0, begin));
+        hour = true;
+      }
+    }
+  }
   const auto number = [](std::string_view digits, int& value) {
     if (digits.empty() || digits.size() > 4) return false;
     const std::from_chars_result read = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -1000,6 +1017,7 @@ std::optional<int> HeadingPeriodNumber(std::string_view heading) {
       return std::nullopt;
     }
   if (!number(text, from)) return std::nullopt;
+  if (hour) return from >= 0 && from <= 24 ? std::optional<int>(from) : std::nullopt;
   if ((from >= 0 && from <= 31) || (from >= 1900 && from <= 2100)) return from;
   return std::nullopt;
 }

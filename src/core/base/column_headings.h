@@ -112,7 +112,8 @@ THeadSense HeadWordSense(std::string_view word);
 
 // The period a heading that is a number alone names over a figure column, never its quantity: an hour
 // or a day ("1" to "31"), a month ("1" to "12"), a year ("2022"), an hour's range by its first hour ("1-2"
-// gives 1, "23-24" 23); none for any other heading ("1-3", "32", "1.5", "W1").
+// gives 1, "23-24" 23), an hour with its word ("7 ч", "1-2 ч.", "23 час", up to 24); none for any other
+// heading ("1-3", "32", "1.5", "W1", "40 ч").
 std::optional<int> HeadingPeriodNumber(std::string_view heading);
 // Whether a heading names a period by a number alone (HeadingPeriodNumber).
 bool HeadingIsPeriodNumber(std::string_view heading);

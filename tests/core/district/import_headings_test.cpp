@@ -610,13 +610,13 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
   EXPECT_EQ(DecimalScaled(1825.2, StatedUnitOver("Потребление", StatedUnits("тыс. кВт*ч").front(), consumption).Exponent),
             1825200);
   // a number alone over a figure column names a period: an hour, a day, a month, a year, an hour's range
-  for (const char* period : {"1", "24", "31", "12", "2022", "2026", "1-2", "23-24", " 7 "})
+  for (const char* period : {"1", "24", "31", "12", "2022", "2026", "1-2", "23-24", " 7 ", "7 ч", "1-2 ч.", "23 час", "24ч"})
     EXPECT_TRUE(HeadingIsPeriodNumber(period)) << period;
-  for (const char* heading : {"W1", "1-3", "1 825", "Итого", "1.5", "", "32", "12345"})
+  for (const char* heading : {"W1", "1-3", "1 825", "Итого", "1.5", "", "32", "12345", "40 ч", "ч", "7 кВт", "2026 г."})
     EXPECT_FALSE(HeadingIsPeriodNumber(heading)) << heading;
   // each by the period it names, an hour's range by its first hour
   for (const auto& [heading, period] :
-       std::vector<std::pair<const char*, int>>{{"1-2", 1}, {"23–24", 23}, {"2022", 2022}, {" 7 ", 7}, {"0", 0}})
+       std::vector<std::pair<const char*, int>>{{"1-2", 1}, {"23–24", 23}, {"2022", 2022}, {" 7 ", 7}, {"0", 0}, {"7 Ч", 7}, {"1-2 ч", 1}})
     EXPECT_EQ(HeadingPeriodNumber(heading), period) << heading;
   // the energy columns of one book name one period
   EXPECT_EQ(HeadingsPeriodFault({"Потребление за 2026 год, кВт*ч", "Потребление за 2025 год, кВт*ч"}),

@@ -390,6 +390,11 @@ TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
        4, "строка 5: над столбцами значений \"8-9\", \"12-13\"" + periodsWhy},
       {[](Worksheet& s) {
          s.SetText(1, 1, "Фидер");
+         for (int hour = 1; hour <= 24; ++hour) s.SetText(1, hour + 1, std::to_string(hour) + " ч");
+       },
+       4, "строка 1: над столбцами значений \"8 ч\", \"12 ч\"" + periodsWhy},
+      {[](Worksheet& s) {
+         s.SetText(1, 1, "Фидер");
          for (int hour = 0; hour < 24; ++hour) s.SetText(1, hour + 2, (hour < 10 ? "0" : "") + std::to_string(hour) + ":00");
        },
        4,
