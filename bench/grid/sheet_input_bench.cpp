@@ -12,9 +12,9 @@
 
 #include "child_peak.h"
 #include "core/base/codepage.h"
-#include "core/office/sheet_reader.h"
+#include "core/base/error.h"
+#include "core/office/table_sheet.h"
 #include "core/tables/layout.h"
-#include "gui/grid/sheet_exchange.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
 
@@ -81,11 +81,11 @@ int InputRows(const TCase& c) {
   ld::TDataFile table;
   ld::ReadMaket("Ввод", table);
   ld::CreateColumns(table, 0);
-  ld::TSheetReader sheet;
-  sheet.Open(c.workbook);
-  ld::gui::TSheetColumns columns;
-  if (ld::gui::ReadSheetColumns(sheet, table, 1 << 21, c.workbook, columns).Items == 0) return -1;
-  ld::gui::SheetToTable(sheet, columns, table);
+  try {
+    ld::ImportWorkbookIntoTable(c.workbook, table);
+  } catch (const ld::Error&) {
+    return -1;
+  }
   return table.RowCount;
 }
 

@@ -9,12 +9,12 @@
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/office/table_sheet.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "gui/grid/block_clipboard.h"
 #include "gui/grid/grid_state.h"
 #include "gui/grid/print_markup_table.h"
-#include "gui/grid/sheet_exchange.h"
 
 namespace ld::gui {
 

@@ -8,11 +8,10 @@
 
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
+#include "core/office/table_sheet.h"
 #include "core/office/xlsx_file.h"
-#include "core/tables/file_import.h"
 #include "gui/common/modal.h"
 #include "gui/grid/data_grid.h"
-#include "gui/grid/sheet_exchange.h"
 
 namespace ld::gui {
 
@@ -84,24 +83,12 @@ void ImportSpreadsheet(TDataGrid5& grid) {
     }
     // The workbook's first sheet is read whole, each cell as it shows, and every row checked before the
     // table changes: one that gives no row leaves the table, its changed mark and its lock as they were.
-    TSheetReader sheet;
-    TSheetColumns columns;
-    TDataFile& table = *grid.GetTable();
-    RunFileImport({file,
-                   [&] {
-                     sheet.Open(file);
-                     return ReadSheetColumns(sheet, table, grid.MaxRows(), file, columns);
-                   },
-                   {},
-                   {},
-                   {},
-                   [&] {
-                     SheetToTable(sheet, columns, table);
-                     changed = true;
-                     grid.LockOnce();  // already held: this only marks the table changed
-                     grid.Refresh();
-                     ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
-                   }});
+    ImportWorkbookIntoTable(file, *grid.GetTable(), [&] {
+      changed = true;
+      grid.LockOnce();  // already held: this only marks the table changed
+      grid.Refresh();
+      ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
+    });
   } catch (...) {
     if (!changed) grid.ReleaseNoModify();
     throw;

@@ -35,10 +35,10 @@
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
-#include "core/tables/unom.h"
 #include "core/tables/write_lock.h"
 #include "support/child_process.h"
 #include "support/full_disk.h"
+#include "support/sample_folder.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -53,10 +53,7 @@ constexpr char kReconfig[] = "Z-режим: Реконфигурация";
 
 class BaseSwitching : public ::testing::Test {
 protected:
-  void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec = TIniRec();
-  }
+  void SetUp() override { ReadySampleFolder(folder_); }
 
   static const TSetWriter& Writer(const std::string& command) {
     for (const TSetWriter& writer : SetWriters())
@@ -65,10 +62,7 @@ protected:
   }
   // The sample with the writer's inputs in the folder.
   void Ready(const TSetWriter& writer, const std::string& folder) {
-    fs::remove_all(folder);
-    CopyDataFiles(folder);
-    IniRec.Path = folder + "/";
-    ReadNominalVoltageList();
+    ReadySampleFolder(folder);
     if (writer.Prepare) writer.Prepare(folder);
   }
   static TFiles Files(const std::string& folder) {
@@ -307,8 +301,7 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
   for (const auto& [lowerCase, killed] : {std::pair(false, false), {true, false}, {false, true}, {true, true}}) {
     SCOPED_TRACE(std::string(lowerCase ? "lower-case extensions" : "the layout's extensions") +
                  (killed ? ", killed right after the switching's run" : ""));
-    fs::remove_all(folder_);
-    CopyDataFiles(folder_);
+    ReadySampleFolder(folder_);
     std::vector<std::string> lower;
     if (lowerCase)
       for (const char* layout : DistrictTableLayouts) {
@@ -317,8 +310,6 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
         fs::rename(stem + GetMaketExtention(layout), stem + ext);
         lower.push_back(stem + ext);
       }
-    IniRec.Path = folder_ + "/";
-    ReadNominalVoltageList();
     Writer(kSwitching).Prepare(folder_);
     diagram::TSchemBoxState box;
     diagram::LoadScheme(box, stem);

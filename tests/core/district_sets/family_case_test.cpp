@@ -19,8 +19,8 @@
 #include "core/tables/file_kinds.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
-#include "core/tables/unom.h"
 #include "support/raw_table.h"
+#include "support/sample_folder.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -149,11 +149,7 @@ constexpr int kParts = 12;
 class FamilyCase : public ::testing::TestWithParam<int> {
 protected:
   void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec = TIniRec();
-    IniRec.Path = folder_ + "/";
-    CopyDataFiles(folder_);
-    ReadNominalVoltageList();
+    ReadySampleFolder(folder_);
   }
 
   TFiles Files() const { return FilesUnder(folder_); }

@@ -33,9 +33,9 @@
 #include "core/tables/held_file.h"
 #include "core/tables/table_run.h"
 #include "core/tables/table_writer.h"
-#include "core/tables/unom.h"
 #include "core/tables/write_lock.h"
 #include "support/child_process.h"
+#include "support/sample_folder.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -50,11 +50,7 @@ constexpr char kAbsent[] = "<absent>";
 class SetWriters : public ::testing::Test {
 protected:
   void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec = TIniRec();
-    IniRec.Path = folder_ + "/";
-    CopyDataFiles(folder_);
-    ReadNominalVoltageList();
+    ReadySampleFolder(folder_);
   }
   void TearDown() override {
     SetTableRunStepHook(nullptr);

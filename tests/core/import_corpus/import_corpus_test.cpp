@@ -38,6 +38,7 @@
 #include "core/district/outside_readers.h"
 #include "core/district/sheet_imports.h"
 #include "core/district/subscriber_books.h"
+#include "core/office/table_sheet.h"
 #include "core/regime/measurements.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
@@ -48,11 +49,6 @@
 #include "support/json_reader.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
-#ifdef LD_IMPORT_CORPUS_GRID
-#include "core/office/sheet_reader.h"
-#include "core/tables/table_ops.h"
-#include "gui/grid/sheet_exchange.h"
-#endif
 
 namespace ld::test {
 namespace {
@@ -183,26 +179,11 @@ void RunCommand(const TCase& c, const fs::path& book, const fs::path& folder, st
                                    {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
                    }});
   } else if (command == "grid" || command == "gridtp") {
-#ifdef LD_IMPORT_CORPUS_GRID
     // the table window's "Ввод из Microsoft Excel" into the sample's table, saved as the grid saves it
     const std::string tableFile = (folder / (command == "grid" ? "Образец.RSV" : "Образец.RTP")).string();
     TDataFile table;
     ReadTableFile(tableFile, table);
-    TSheetReader sheet;
-    gui::TSheetColumns columns;
-    RunFileImport({file,
-                   [&] {
-                     sheet.Open(file);
-                     return gui::ReadSheetColumns(sheet, table, MaxTableRows(table), file, columns);
-                   },
-                   {},
-                   {},
-                   {},
-                   [&] {
-                     gui::SheetToTable(sheet, columns, table);
-                     WriteTableFile(tableFile, table);
-                   }});
-#endif
+    ImportWorkbookIntoTable(file, table, [&] { WriteTableFile(tableFile, table); });
   } else {
     throw std::runtime_error("no command \"" + command + "\"");
   }
@@ -503,9 +484,6 @@ TEST_P(ImportCorpus, EveryBookAsItsCaseWantsAndAsBefore) {
   const std::string command = GetParam();
   if (!fs::exists(CorpusDir() / "cases.json"))
     GTEST_SKIP() << "the import regression books are not beside the source tree: " << CorpusDir();
-#ifndef LD_IMPORT_CORPUS_GRID
-  if (command == "grid" || command == "gridtp") GTEST_SKIP() << "the table window is not built";
-#endif
   const std::map<std::string, TCase> cases = ReadCases();
   const TFolders folders;
   std::map<std::string, TOutcome> outcomes;

@@ -21,9 +21,12 @@
 #include "core/office/number_formats.h"
 #include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
+#include "core/office/table_sheet.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
+#include "core/tables/layout.h"
 #include "support/fuzz_mutations.h"
+#include "support/table_rows.h"
 #include "support/test_env.h"
 #include "support/xls_builder.h"
 
@@ -511,6 +514,105 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
     EXPECT_EQ(error.empty(), seed.sound) << error;
     fuzz(seed.parts, kRounds / 8);
   }
+}
+
+// The table window's input of a workbook into a table: a damaged book fills the table with the rows it
+// gives or leaves every cell and the row count as they were, refused in Russian by the file's name, and
+// the column the user may not edit is never written.
+TEST(OfficeFuzz, DamagedWorkbooksFillATableWholeOrLeaveItAsItWas) {
+  TempDir dir;
+  const std::string savedMaket = MaketFileName;
+  MaketFileName = dir / "maket.zr";
+  WriteBytes(MaketFileName, Utf8ToCp1251("Name=Ввод\r\nExtention=.BSI\r\nCount=4\r\nOrder=1\r\n"
+                                         "s,100,20,0,1,1,0,0,Tp,ТП\r\nr,80,12,2,1,1,0,0,P,Мощность\r\n"
+                                         "i,40,5,0,1,1,0,0,N,Число\r\ns,100,20,0,0,1,0,0,Lock,Защищ.\r\n"));
+  const Rows before = {{"ТП-а", "1", "1", "з1"}, {"ТП-б", "2", "2", "з2"}, {"ТП-в", "3", "3", "з3"}};
+  const auto shown = [](const TDataFile& table) {
+    std::vector<std::string> cells{std::to_string(table.RowCount)};
+    for (int row = 1; row <= table.RowCount; ++row)
+      for (int col = 1; col <= table.NCols; ++col) cells.push_back(GetCellText(table, row, col, true));
+    return cells;
+  };
+  TDataFile table;
+  FillRows(table, "Ввод", before);
+  const std::vector<std::string> untouched = shown(table);
+  // Imports the book into a table as `before`: what the table shows after, and the refusal, if any.
+  const auto import = [&](const std::string& path, int& refused, int& taken) {
+    TDataFile table;
+    FillRows(table, "Ввод", before);
+    int filled = 0;
+    try {
+      const TImportTaken read = ImportWorkbookIntoTable(path, table, [&] { ++filled; });
+      ++taken;
+      EXPECT_EQ(filled, 1);
+      EXPECT_GT(read.Items, 0);
+      EXPECT_EQ(table.RowCount, std::max<int>(3, static_cast<int>(read.Items)));
+      for (int row = 1; row <= table.RowCount; ++row)
+        EXPECT_EQ(GetCellText(table, row, 4, true), row <= 3 ? before[row - 1][3] : "") << row;
+      for (int row = 1; row <= read.Items; ++row) EXPECT_NE(GetCellText(table, row, 1, true), "") << "no key " << row;
+      for (int row = static_cast<int>(read.Items) + 1; row <= 3; ++row)
+        EXPECT_EQ(GetCellText(table, row, 1, true), before[row - 1][0]) << row;
+    } catch (const Error& e) {
+      ++refused;
+      ExpectNamed(path, e);
+      EXPECT_EQ(filled, 0);
+      EXPECT_EQ(shown(table), untouched) << e.what();
+    }
+    return shown(table);
+  };
+
+  const std::vector<std::pair<std::string, std::string>> parts = {
+      {"_rels/.rels", R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)"},
+      {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId1"/></sheets></workbook>)"},
+      {"xl/_rels/workbook.xml.rels",
+       R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml"/>)"
+       R"(<Relationship Id="rId2" Type="x/sharedStrings" Target="strings.xml"/></Relationships>)"},
+      {"xl/strings.xml", R"(<sst><si><t>ТП</t></si><si><t>Мощность</t></si><si><t>Число</t></si><si><t>Защищ.</t></si>)"
+                         R"(<si><t>ТП-1</t></si></sst>)"},
+      {"xl/sheet.xml", R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c>)"
+                       R"(<c r="C1" t="s"><v>2</v></c><c r="D1" t="s"><v>3</v></c></row><row r="2"><c r="A2" t="s"><v>4</v></c>)"
+                       R"(<c r="B2"><v>12.5</v></c><c r="C2"><v>3</v></c><c r="D2" t="s"><v>4</v></c></row><row r="3">)"
+                       R"(<c r="A3" t="inlineStr"><is><t>ТП-2</t></is></c><c r="B3"><v>-0.25</v></c><c r="C3"><v>7</v></c>)"
+                       R"(</row></sheetData></worksheet>)"}};
+  const std::string path = dir / "ввод.xlsx";
+  const std::string sound = Zip(parts, dir / "seed.xlsx");
+  WriteBytes(path, sound);
+  int refused = 0, taken = 0;
+  const std::vector<std::string> seedGives = {"3",    "ТП-1", "12.5", "3", "з1", "ТП-2",
+                                              "-0.25", "7",   "з2",   "ТП-в", "3", "3", "з3"};
+  ASSERT_EQ(import(path, refused, taken), seedGives);
+  std::mt19937 random(20261211);
+  for (int round = 0; round < kRounds / 2 && !::testing::Test::HasFailure(); ++round) {
+    if (round % 2 == 0) {
+      WriteBytes(path, Mutate(sound, random));
+    } else {
+      auto damaged = parts;
+      auto& part = damaged[random() % damaged.size()].second;
+      part = Mutate(part, random);
+      Zip(damaged, path);
+    }
+    import(path, refused, taken);
+  }
+
+  const std::string xls = dir / "ввод.xls";
+  const std::string legacy = BuildXls({{XlsCell::Text, 1, 1, 0, "ТП"},     {XlsCell::Text, 1, 2, 0, "Мощность"},
+                                       {XlsCell::Text, 1, 3, 0, "Число"},  {XlsCell::Text, 1, 4, 0, "Защищ."},
+                                       {XlsCell::Text, 2, 1, 0, "ТП-1"},   {XlsCell::Number, 2, 2, 12.5, ""},
+                                       {XlsCell::Number, 2, 3, 3, ""},     {XlsCell::Text, 2, 4, 0, "ТП-1"},
+                                       {XlsCell::Text, 3, 1, 0, "ТП-2"},   {XlsCell::Number, 3, 2, -0.25, ""},
+                                       {XlsCell::Number, 3, 3, 7, ""}});
+  WriteBytes(xls, legacy);
+  ASSERT_EQ(import(xls, refused, taken), seedGives);
+  for (int round = 0; round < kRounds / 4 && !::testing::Test::HasFailure(); ++round) {
+    // the damage inside the records, past the compound document's header, allocation table and directory
+    std::string damaged = legacy.substr(0, 512 * 3) + Mutate(legacy.substr(512 * 3, 700), random);
+    damaged.resize(legacy.size(), '\0');
+    WriteBytes(xls, damaged);
+    import(xls, refused, taken);
+  }
+  EXPECT_GT(refused, kRounds / 20);
+  EXPECT_GT(taken, kRounds / 20);
+  MaketFileName = savedMaket;
 }
 
 }  // namespace

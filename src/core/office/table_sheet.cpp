@@ -1,4 +1,4 @@
-#include "gui/grid/sheet_exchange.h"
+#include "core/office/table_sheet.h"
 
 #include <algorithm>
 #include <vector>
@@ -9,9 +9,10 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/office/sheet_reader.h"
 #include "core/tables/table_ops.h"
 
-namespace ld::gui {
+namespace ld {
 
 double StoredNumber(const TDataFile& table, int row, int col) {
   TDynamicArray* column = table.Columns[static_cast<std::size_t>(col)].get();
@@ -57,6 +58,14 @@ Worksheet TableToSheet(const TDataFile& table) {
 }
 
 namespace {
+
+// What a sheet gives a table: the table column each sheet column fills (0 for none) and the number of
+// data rows.
+struct TSheetColumns {
+  std::vector<int> Targets;  // by sheet column, from 1
+  int Rows = 0;
+  int Widest = 0;  // the widest column of the table, in characters
+};
 
 bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; }
 
@@ -114,8 +123,8 @@ bool IsKeyColumn(const TDataFile& table, int col) {
   return false;
 }
 
-}  // namespace
-
+// Reads the sheet for the table before anything is written, as ImportWorkbookIntoTable says: a sheet that
+// gives nothing says why (Items 0, FirstReason), a value the table cannot take whole throws.
 TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns) {
   // a cell of blanks is no empty cell: in column 1 it is a row whose key is named as missing
@@ -204,6 +213,8 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
   return taken;
 }
 
+// Writes the rows that ReadSheetColumns found into the table from row 1 on and raises its row count to
+// them.
 void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TDataFile& table) {
   // every column grows once to the rows the sheet gives, not by a step for each row
   if (columns.Rows > table.RowCount) InsertTableRows(table, table.RowCount + 1, columns.Rows - table.RowCount);
@@ -218,4 +229,25 @@ void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TData
   }
 }
 
-}  // namespace ld::gui
+}  // namespace
+
+TImportTaken ImportWorkbookIntoTable(const std::string& file, TDataFile& table, const std::function<void()>& filled) {
+  TSheetReader sheet;
+  TSheetColumns columns;
+  TImportTaken taken;
+  RunFileImport({file,
+                 [&] {
+                   sheet.Open(file);
+                   return taken = ReadSheetColumns(sheet, table, MaxTableRows(table), file, columns);
+                 },
+                 {},
+                 {},
+                 {},
+                 [&] {
+                   SheetToTable(sheet, columns, table);
+                   if (filled) filled();
+                 }});
+  return taken;
+}
+
+}  // namespace ld
