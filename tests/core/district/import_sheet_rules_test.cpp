@@ -982,6 +982,14 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "Ошибка"},
       {kHouseholdsSheet, {{"ТП-42"}, {}, {"1", "Л1", "41", "9800"}}, feeder, "нет ни одной"},
       {kHouseholdsSheet, {{"ТП-42"}, {"0", "Л1", "41", "9800"}}, feeder, "не имя"},
+      // a title or a note whose scale is written with a sign no table holds ("×", "³") is read for it and
+      // stored nowhere; a station's name with such a sign refuses the book where a feeder stores it
+      {kTechnicalSheet, under({{"кВт·ч×1000"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1"}}, {{}, {"* 10³ кВт·ч"}}), "|1100|", "|1.1|"},
+      {kHouseholdsSheet, under({{"Бытовые абоненты, кВт·ч×1000"}}, {{"ТП-42"}, {"1", "Л1", "41", "2.75025"}}),
+       "ТП-42|Л1|41||2750.25|", "2.75025"},
+      {kHouseholdsSheet, {{"ТП×42"}, {"1", "Л1", "41", "9800"}},
+       "refused: ячейка A1: текст \"ТП×42\" нельзя записать в таблицу: у символа \"×\" (U+00D7) нет кода", "9800"},
   };
   for (const TCase& c : cases) {
     std::string shown;
