@@ -624,7 +624,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
-    PutText(c.MarkCounter, n, put(text(10), markCounter, r, 10));
+    // a meter's type "0" is a text formula's lost text; a meter's number 0 is the format's "no meter"
+    PutText(c.MarkCounter, n, put(TakeNamingText(cells, r, 10, "тип счетчика"), markCounter, r, 10));
     const std::string counter = text(9);
     c.NumCounter->SetNew(n, put(counter, numCounter, r, 9));
     // the texts' store grows by doubling

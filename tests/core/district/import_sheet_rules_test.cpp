@@ -770,6 +770,7 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, text("ТП-7.Т1."), "\"ТП-7.Т1.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет фидера"},
       {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
       {{4, 3}, text("0"), "\"0\" - не имя абонента"},
+      {{4, 10}, TOutsideValue::Number(0, "0"), "\"0\" - не тип счетчика"},
   };
   for (const TRefused& t : refused) {
     TCellsOf cells = point;
