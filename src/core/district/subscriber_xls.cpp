@@ -41,6 +41,24 @@ const std::vector<int> kPointFigureList(std::begin(kPointFigures), std::end(kPoi
 // The last column of a metering point.
 constexpr int kPointLast = 14;
 
+// The text of a cell of column 1 that may be a title, a note or a name no row stores: Text as a name is
+// read, and Fault why the tables could not hold it when it has a character without a Windows-1251 code
+// ("кВт·ч×1000", "10³ кВт·ч" of a title): such a text names nothing the base holds, and is refused only
+// where a row would store it. A cell that cannot be read, or a control character inside, refuses the
+// workbook by its cell as every name does.
+struct TColumnOneText {
+  std::string Text, Fault;
+};
+TColumnOneText ColumnOneText(const TSheetCells& cells, int row) {
+  const TOutsideValue cell = cells(row, 1);
+  TValueRead<std::string> name = cell.Name();
+  if (name) return {std::move(*name.Value), {}};
+  const TValueRead<std::string> shown = cell.Heading();
+  if (shown && ImportControlFault(*shown.Value).empty() && ImportTextFault(*shown.Value) == name.Fault)
+    return {*shown.Value, std::move(name.Fault)};
+  throw TCellTextError(row, 1, std::move(name.Fault));
+}
+
 // A letter of the names people write: Latin or Cyrillic, Ukrainian letters included.
 bool IsLetter(char32_t ch) {
   return (ch >= U'A' && ch <= U'Z') || (ch >= U'a' && ch <= U'z') || (ch >= U'А' && ch <= U'я') || ch == U'Ё' ||
@@ -271,10 +289,18 @@ public:
       }
       empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
-      std::string name = UpperCase(r < from ? TakeName(cells, r, 1) : TakeUnitName(cells, r, 1));
+      const bool bare =
+          std::all_of(kEnergyCols.begin(), kEnergyCols.end(), [&](int col) { return cells(r, col).Blank(); });
+      // a title, a note or a name alone is stored nowhere: a text the tables cannot hold names no input
+      // or feeder of the base, and is passed by
+      const TColumnOneText text =
+          r < from || bare ? ColumnOneText(cells, r) : TColumnOneText{TakeUnitName(cells, r, 1), {}};
+      if (r >= from && text.Fault.empty() && !NamesUnit(text.Text))
+        throw TCellTextError(r, 1, UnitNameFault(text.Text));
+      std::string name = UpperCase(text.Fault.empty() ? text.Text : std::string());
       // (a name above the headings measures nothing, but where it names an input or a feeder, as a
       // station's row of a households book does, it is said to stand there without values)
-      if (r < from) bare_.try_emplace(std::move(name), r);
+      if (r < from && !name.empty()) bare_.try_emplace(std::move(name), r);
       if (r < from || UnderHeadings(cells, r, 1, energies, kEnergyCols.back())) continue;
       // a block of its own below an empty row (last month's table under its title and headings) is none
       // of this sheet's data
@@ -285,8 +311,8 @@ public:
       gap = false;
       // a node of the map: its links and hash, the name and the row
       if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
-      if (std::all_of(kEnergyCols.begin(), kEnergyCols.end(), [&](int col) { return cells(r, col).Blank(); })) {
-        bare_.try_emplace(std::move(name), r);
+      if (bare) {
+        if (!name.empty()) bare_.try_emplace(std::move(name), r);
         continue;
       }
       // titles and headings stand above the first row of values
@@ -598,7 +624,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
-    PutText(c.MarkCounter, n, put(text(10), markCounter, r, 10));
+    // a meter's type "0" is a text formula's lost text; a meter's number 0 is the format's "no meter"
+    PutText(c.MarkCounter, n, put(TakeNamingText(cells, r, 10, "тип счетчика"), markCounter, r, 10));
     const std::string counter = text(9);
     c.NumCounter->SetNew(n, put(counter, numCounter, r, 9));
     // the texts' store grows by doubling
@@ -670,7 +697,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);
-  std::string station;
+  std::string station, stationFault;  // a station's name, and why the tables cannot hold it
   int stationRow = 0;  // where the station's name stands, for the message of a name too long
   int n = 0;
   for (int r = first; r <= last; ++r) {
@@ -680,13 +707,18 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
     if (HouseholdsHeadingRow(cells, r)) continue;
     // the first cell tells a feeder (its number, 0 among them) from a station: one that cannot be read
     // tells neither, and refuses the workbook by its cell; a 0 alone in its row is a station's name that
-    // a text formula left without its text
-    std::string s = UpperCase(TakeName(cells, r, 1));
+    // a text formula left without its text; a title above the first station is read as one, so a text the
+    // tables cannot hold ("…, кВт·ч×1000") is refused only where a feeder stores it
+    const TColumnOneText keyText = ColumnOneText(cells, r);
+    std::string s = UpperCase(keyText.Text);
     const bool alone = cells(r, 2).Blank() && cells(r, 3).Blank() && cells(r, 4).Blank();
-    if (!IsFeederNumber(s) || (alone && !NamesUnit(s))) s = UpperCase(TakeUnitName(cells, r, 1));
+    if (keyText.Fault.empty() && (!IsFeederNumber(s) || (alone && !NamesUnit(s))))
+      s = UpperCase(TakeUnitName(cells, r, 1));
     if (IsFeederNumber(s)) {
+      if (!keyText.Fault.empty()) throw TCellTextError(r, 1, keyText.Fault);
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
+      if (!stationFault.empty()) throw TCellTextError(stationRow, 1, stationFault);
       CheckFieldFit(station, nameTP, stationRow, 1);
       // a feeder without its name is none of the station's lines: stored without one, and named
       const std::string feederName = TakeUnitName(cells, r, 2);
@@ -732,6 +764,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       // down over an empty row above its feeders)
     } else {
       station = s;
+      stationFault = keyText.Fault;
       stationRow = r;
       // a station's row holds its name alone: what stands beside it is no feeder's, and is not read
       for (int col = 2; col <= 4; ++col)

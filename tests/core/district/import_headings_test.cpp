@@ -74,7 +74,8 @@ THeadingLists MakeHeadingLists() {
                                               "Прогноз, кВт*ч", "Выработка A-, кВт·ч", "Генерация, кВт·ч",
                                               "Собств. нужды A+, кВт·ч", "Отпуск с шин, кВт·ч",
                                               // a word the rule does not know, beside the column's unit
-                                              "Небаланс, кВт*ч", "Сверх нормы, кВт", "Резерв мощности, кВА"};
+                                              "Небаланс, кВт*ч", "Сверх нормы, кВт", "Резерв мощности, кВА",
+                                              "A+ кон., кВт·ч", "Показание тек./пред.", "План A+", "Тариф, руб./кВт·ч"};
   // by the column's title and the setting that chooses its unit; the grid's export of the inputs writes
   // "Ком.", "Q обр., по виду" and "Гр. P" over the feeder measurements' columns
   const THeadings loadInKw = {
@@ -159,7 +160,7 @@ THeadingLists MakeHeadingLists() {
          "Wр, квар·ч", "Расход эл. энергии за месяц, кВт·ч", "Расход по показаниям, кВт*ч"},
         {"Показание тек.", "Ктт", "Sном, кВА", "U, кВ", "Ток, А", "Питающая РП", "Расчет", "Потери, кВт*ч", "Доля", "dW",
          "ΔW", "Wпот", "Красч", "Нагрузка, МВт", "Мощность, МВА", "кА"},
-        {{"W, МВт*ч", 3}, {"W, тыс. кВт·ч", 3}}}},
+        {{"W, МВт*ч", 3}, {"W, тыс. кВт·ч", 3}, {"W, MWh", 3}}}},
       // a metering point's power, its meter's factor and the losses' part of its energy
       {"мощность",
        {{"P", "P, кВт", "Мощность, кВт", "Разрешенная мощность", "Руст, кВт", "Pmax", "Мощн.", "Pразр", "Рразр",
@@ -167,7 +168,7 @@ THeadingLists MakeHeadingLists() {
          "Присоединенная мощность, кВт"},
         {"W, кВт*ч", "Мощность, кВА", "Sном", "Ток, А", "Ксч", "Энергия", "Потери", "Часы", "Тип", "Кр", "dW",
          "МВт*ч", "Мощность, МВА", "кА"},
-        {{"Pразр, МВт", 3}, {"Нагрузка, МВт", 3}}}},
+        {{"Pразр, МВт", 3}, {"Нагрузка, МВт", 3}, {"P, MW", 3}}}},
       // a households book's count of subscribers and their energy, under a row of headings where a station
       // would stand
       {"число абонентов",

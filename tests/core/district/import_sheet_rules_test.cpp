@@ -608,6 +608,10 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
                              {{1, 12}, text("Wп отп., кВт*ч")}, {{1, 18}, text("Гр. P")}, {{1, 22}, text("Гр. Q обр.")},
                              {{2, 1}, TOutsideValue::Number(1, "1")}, {{2, 3}, text("Ввод 1")}, {{2, 8}, TOutsideValue::Number(7, "7")}},
        "ячейка R1: заголовок \"Гр. P\" - не заголовок столбца 18 (реактивное значение)"},
+      // a plan beside the fact: the planned energies stand where the measured ones are read
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("План A+")}, {{1, 3}, text("План R+")},
+                         {{1, 4}, text("Факт A+")}, {{1, 5}, text("Факт R+")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("17")}},
+       "ячейка B1: заголовок \"План A+\" - не заголовок столбца 2 (активная энергия): \"План\" - план, лимит или прогноз"},
   };
   for (const TCase& c : cases) {
     const TSheetImport& reader = FindSheetImport(c.reader);
@@ -766,6 +770,7 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 6}, text("ТП-7.Т1."), "\"ТП-7.Т1.\" - не имя вида ТП.Тр.Фидер: после точки в конце нет фидера"},
       {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
       {{4, 3}, text("0"), "\"0\" - не имя абонента"},
+      {{4, 10}, TOutsideValue::Number(0, "0"), "\"0\" - не тип счетчика"},
   };
   for (const TRefused& t : refused) {
     TCellsOf cells = point;
@@ -994,6 +999,33 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
        "Ошибка"},
       {kHouseholdsSheet, {{"ТП-42"}, {}, {"1", "Л1", "41", "9800"}}, feeder, "нет ни одной"},
       {kHouseholdsSheet, {{"ТП-42"}, {"0", "Л1", "41", "9800"}}, feeder, "не имя"},
+      // a title or a note whose scale is written with a sign no table holds ("×", "³") is read for it and
+      // stored nowhere; a station's name with such a sign refuses the book where a feeder stores it
+      {kTechnicalSheet, under({{"кВт·ч×1000"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, under({technical[0], {"ТП-42", "1.1"}}, {{}, {"* 10³ кВт·ч"}}), "|1100|", "|1.1|"},
+      {kHouseholdsSheet, under({{"Бытовые абоненты, кВт·ч×1000"}}, {{"ТП-42"}, {"1", "Л1", "41", "2.75025"}}),
+       "ТП-42|Л1|41||2750.25|", "2.75025"},
+      {kHouseholdsSheet, {{"ТП×42"}, {"1", "Л1", "41", "9800"}},
+       "refused: ячейка A1: текст \"ТП×42\" нельзя записать в таблицу: у символа \"×\" (U+00D7) нет кода", "9800"},
+      // a scale in brackets after a title; a scale over the industrial energies; months and their total
+      // over the energies; a heading broken by CR LF in a households book
+      {kTechnicalSheet, under({{"Технический учет (тыс. кВт·ч)"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kMeterPointsSheet,
+       {{"Ведомость, тыс. кВт*ч"},
+        {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P, кВт", "Счетчик", "Тип", "Ксч", "Вид", "W", "Wт"}, point},
+       "|100|5000|2000|", "|100|5|2|"},
+      {kTechnicalSheet, {{"Наименование", "1", "2", "3", "4", "Итого"}, technical[1]}, "", energies},
+      {kHouseholdsSheet, under({{"ТП /\r\n№ фидера", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}}, households), feeder,
+       "Ошибка"},
+      // a scale said short ("т.", "Ед. изм."), or as a product in a units row; MW and Mvar over the feeders
+      {kTechnicalSheet, under({{"т.кВт·ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, under({{"Ед. изм.: тыс. кВт·ч"}}, {technical[0], {"ТП-42", "1.1"}}), "|1100|", "|1.1|"},
+      {kTechnicalSheet, {technical[0], {"", "кВт·ч x 1000"}, {"ТП-42", "1.1"}}, "|1100|", "|1.1|"},
+      {kFeederMeasureSheet,
+       {{"Замеры по фидерам, МВт, Мвар"},
+        {"", "", "Наименование", "", "", "", "", "P1", "", "", "", "P2", "", "", "", "", "", "Q1", "", "", "", "Q2"},
+        {"", "", "ТП-42", "", "", "", "", "1.2", "", "", "", "", "", "", "", "", "", "0.6"}},
+       "ПС-1|ТП-42|||4|||1200|600|", "|1.2|"},
   };
   for (const TCase& c : cases) {
     std::string shown;
