@@ -78,10 +78,7 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
     std::vector<std::pair<int, std::string>> headings;  // every heading over the column, by its row
     std::optional<TStatement> stated;                   // the first statement said of the column
     for (const auto& [row, title] : head) {
-      // a lone heading over the column, every word of it understood ("Длина, м"), is a heading in a row
-      // of its own too
-      const bool lone = title && HeadingSays(text(row, column.Col), words);
-      if (!title || lone) {
+      if (!title) {
         std::string heading = text(row, column.Col);
         if (!heading.empty() && HeadingHoldsWord(heading) && HeadingNamesColumn(heading, words)) {
           // the units row under it is the heading's, never a figure to scale
@@ -101,7 +98,6 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
       }
       // a title, a label's value or a note: a row of its own above the headings or below the data
       for (int col = 1; title && col <= last + kTitleReach; ++col) {
-        if (lone && col == column.Col) continue;
         std::string statement = text(row, col);
         if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
         if (statement.empty() || !HeadingHoldsWord(statement)) continue;
