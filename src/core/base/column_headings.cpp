@@ -1031,17 +1031,29 @@ std::vector<TStatedUnit> StatedUnits(std::string_view text) {
   std::vector<bool> parts;
   const std::vector<int> scales = WordScales(plain, &parts);
   std::vector<TStatedUnit> stated;
-  // a unit of one letter ("А", "м", "В") is a statement only where it is the whole text or follows a scale
+  // whether a comma parts the word from the one before it ("за ноябрь 2026, тыс. кВт*ч"), by where each word
+  // stands in the text
+  std::vector<bool> comma(held.size(), false);
+  for (std::size_t i = 0, from = 0; i < held.size(); ++i) {
+    const std::size_t at = text.find(held[i].Written, from);
+    if (at == std::string_view::npos) continue;
+    const std::size_t before = at == 0 ? std::string_view::npos : text.find_last_not_of(" \t", at - 1);
+    comma[i] = i > 0 && before != std::string_view::npos && before >= from && text[before] == ',';
+    from = at + held[i].Written.size();
+  }
+  // a unit or a scale right after a figure is that figure's ("110/10 кВ", "2,75 тыс. кВт*ч")
+  const auto figure = [&](std::size_t i) { return i > 0 && IsDigits(plain[i - 1]) && !comma[i]; };
+  // a unit of one letter ("А", "м", "В") is a statement only where it is the whole text, follows a scale,
+  // or ends the text after a comma or "в" ("Длина, м", "* длина в м"): elsewhere it is a letter of a name
+  // ("фаза А") or the preposition
   const auto statedUnit = [&](std::size_t i) {
     const TUnit* unit = FindUnit(plain[i]);
     if (unit == nullptr && plain[i] != U"ШТ") return false;
-    if (i > 0 && IsDigits(plain[i - 1])) return false;  // a figure's unit: "110/10 кВ", "2,75 тыс. кВт*ч"
-    return plain[i].size() > 1 || held.size() == 1;
+    if (figure(i)) return false;
+    return plain[i].size() > 1 || held.size() == 1 || (i + 1 == held.size() && (comma[i] || plain[i - 1] == U"В"));
   };
   for (std::size_t i = 0; i < held.size(); ++i) {
     if (scales[i] != 0) {
-      // a scale after a figure is that figure's ("2,75 тыс. кВт*ч")
-      const bool figure = i > 0 && IsDigits(plain[i - 1]);
       std::size_t end = i + 1;
       while (end < held.size() && parts[end]) ++end;
       TStatedUnit s{held[i].Written, {}, scales[i]};
@@ -1056,7 +1068,7 @@ std::vector<TStatedUnit> StatedUnits(std::string_view text) {
         i = end - 1;
         continue;
       }
-      if (!figure) stated.push_back(std::move(s));
+      if (!figure(i)) stated.push_back(std::move(s));
       i = end - 1;
     } else if (statedUnit(i)) {
       stated.push_back({held[i].Written, held[i].Written, 0});

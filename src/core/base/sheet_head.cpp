@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/base/column_headings.h"
+#include "core/base/import_number.h"
 
 namespace ld {
 
@@ -203,5 +205,19 @@ bool TitleOverFigures(const TSheetCells& cells, int row, const std::vector<int>&
            return cell.Blank() || TitleMark(cell);
          });
 }
+
+bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last) {
+  constexpr int kMostHeadingRows = 4;
+  for (int above = row - 1; above >= 1 && row - above <= kMostHeadingRows; --above) {
+    if (!HeadingRowBelow(cells, above + 1, key, last)) return false;
+    if (RowOfHeadings(cells, above, numbers)) return true;
+  }
+  return false;
+}
+
+TCellTextError::TCellTextError(int row, int col, std::string reason)
+    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
+
+TCellTextError::TCellTextError(std::string reason) : Error(reason), Row(0), Col(0), Reason(std::move(reason)) {}
 
 }  // namespace ld

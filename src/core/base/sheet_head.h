@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/error.h"
 #include "core/base/outside_value.h"
 
 namespace ld {
@@ -84,5 +85,23 @@ bool TitleOverFigures(const TSheetCells& cells, int row, const std::vector<int>&
 // key column `key` empty or merged down from above, the second row of a heading (its units, its wrapped
 // words, a heading merged down): texts that hold a word and no value.
 bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last);
+
+// Whether the row is one of headings under a row of headings (RowOfHeadings over the number columns),
+// directly or below others of them (HeadingRowBelow): a reader passes it as it passes its headings.
+bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last);
+
+// A workbook cell whose text (or what the import makes of it: a mark after its length, a station's part
+// of a name) does not go whole into the field it is read for. A text cut to fit would lose its end, and
+// two names alike in their first characters would become one; the import refuses the workbook by the
+// cell instead (CellRefusal). what() names the cell and the reason.
+class TCellTextError : public Error {
+public:
+  TCellTextError(int row, int col, std::string reason);
+  int Row, Col;  // 0: the sheet as a whole (TSheetKindError)
+  std::string Reason;
+
+protected:
+  explicit TCellTextError(std::string reason);
+};
 
 }  // namespace ld

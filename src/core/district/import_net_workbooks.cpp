@@ -14,6 +14,7 @@
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
+#include "core/base/sheet_scale.h"
 #include "core/base/strings.h"
 #include "core/district/measure_sheet.h"
 #include "core/district/subscriber_cells.h"
@@ -142,7 +143,8 @@ constexpr double kLowestNetworkKv = 0.2, kHighestNetworkKv = 35;
 // A column of figures of a network workbook and the words of the headings people write over it in row 2.
 struct TNetHeading {
   int Col;
-  const char* What;  // as a refusal names it: "не заголовок <What>"
+  const char* What;   // as a refusal names it: "не заголовок <What>"
+  const char* Title;  // as a refusal of its unit names it: "столбец 3 (<Title>)"
   std::vector<const char*> Words;
 };
 
@@ -151,11 +153,11 @@ struct TNetHeading {
 const std::vector<TNetHeading>& NetHeadings() {
   static const std::vector<TNetHeading> headings = {
       // in km: a length in metres ("Длина, м") is brought to km
-      {3, "длины участка", {"L", "длина", "км"}},
-      {6, "мощности трансформатора 1", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т1"}},
-      {7, "мощности трансформатора 2", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т2"}},
-      {8, "мощности трансформатора 3", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т3"}},
-      {9, "мощности трансформатора 4", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т4"}}};
+      {3, "длины участка", "длина участка", {"L", "длина", "км"}},
+      {6, "мощности трансформатора 1", "мощность трансформатора 1", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т1"}},
+      {7, "мощности трансформатора 2", "мощность трансформатора 2", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т2"}},
+      {8, "мощности трансформатора 3", "мощность трансформатора 3", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т3"}},
+      {9, "мощности трансформатора 4", "мощность трансформатора 4", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т4"}}};
   return headings;
 }
 
@@ -206,24 +208,14 @@ std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
   return {};
 }
 
-// The sheet as its rows are read: a figure below a heading (row 2 and its units row) that says its column in a unit of
-// another scale ("Длина, м" over km, "S, МВА" over kVA) brought to the column's own unit exactly as its
-// digits shift (HeadingScale); a text there that reads no number is a value that does not read.
+// The sheet as its rows are read: each column of figures in its own unit, as the head of the sheet
+// states it (SheetScaledCells: the headings of row 2 with their units row, a title, a note below the
+// sections).
 TSheetCells NetScaledCells(const TSheetCells& sheet) {
-  std::vector<std::pair<int, int>> scaled;  // column, power of ten
-  for (const TNetHeading& column : NetHeadings()) {
-    const std::string heading = NetHeading(sheet, column.Col);
-    if (heading.empty()) continue;
-    if (const int said = HeadingScale(heading, column.Words); said != 0) scaled.emplace_back(column.Col, said);
-  }
-  if (scaled.empty()) return sheet;
-  return [sheet, scaled](int row, int col) {
-    TOutsideValue cell = sheet(row, col);
-    if (row <= 2) return cell;
-    for (const auto& [scaledCol, exponent] : scaled)
-      if (scaledCol == col) return ScaledCell(cell, exponent);
-    return cell;
-  };
+  std::vector<TScaledColumn> columns;
+  for (const TNetHeading& column : NetHeadings()) columns.push_back({column.Col, column.Title, column.Words});
+  const std::vector<int> figures = NetFigureColumns();
+  return SheetScaledCells(sheet, 1, figures.back(), figures, columns);
 }
 
 }  // namespace
@@ -280,7 +272,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
         voltage = TakeName(sheet, 1, 1);
         CheckFieldFit(voltage, fields.Un, 1, 1);
       }
-      const TSheetCells rows = NetScaledCells(sheet);
+      const TSheetCells rows = voltageRead ? NetScaledCells(sheet) : sheet;
       for (int r = 4; r <= last && voltageRead; ++r) {
         if (!sheet(r, 1).Blank()) {
           CheckRowTexts(sheet, r);

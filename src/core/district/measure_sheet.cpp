@@ -48,15 +48,6 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 }  // namespace
 
 
-bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last) {
-  constexpr int kMostHeadingRows = 4;
-  for (int above = row - 1; above >= 1 && row - above <= kMostHeadingRows; --above) {
-    if (!HeadingRowBelow(cells, above + 1, key, last)) return false;
-    if (RowOfHeadings(cells, above, numbers)) return true;
-  }
-  return false;
-}
-
 bool BlockBelow(const TSheetCells& cells, int row, const std::vector<int>& numbers) {
   for (int r = row; r < row + kMostTitleRows; ++r) {
     if (RowHoldsValue(cells, r, numbers)) return false;
@@ -128,11 +119,6 @@ std::string SheetCellFault(const TSheetCells& cells, int row, int col) {
   std::string reason = number ? ImportNumberFault(NumberReadBack(*number)) : std::move(number.Fault);
   return reason.empty() ? reason : " (" + reason + ")";
 }
-
-TCellTextError::TCellTextError(int row, int col, std::string reason)
-    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
-
-TCellTextError::TCellTextError(std::string reason) : Error(reason), Row(0), Col(0), Reason(std::move(reason)) {}
 
 int LongestTextField(const std::vector<const char*>& layouts) {
   int longest = 0;

@@ -34,20 +34,6 @@ std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int c
 // empty for a cell that gives one.
 std::string SheetCellFault(const TSheetCells& cells, int row, int col);
 
-// A workbook cell whose text (or what the import makes of it: a mark after its length, a station's part
-// of a name) does not go whole into the field it is read for. A text cut to fit would lose its end, and
-// two names alike in their first characters would become one; the import refuses the workbook by the
-// cell instead (CellRefusal). what() names the cell and the reason.
-class TCellTextError : public Error {
-public:
-  TCellTextError(int row, int col, std::string reason);
-  int Row, Col;  // 0: the sheet as a whole (TSheetKindError)
-  std::string Reason;
-
-protected:
-  explicit TCellTextError(std::string reason);
-};
-
 // A sheet of another kind than its reader's (SheetKindFault): the workbook is refused by the sheet, saying
 // for which command it is none and what it lacks, as a cell would refuse it (CellRefusal), never as a
 // book that holds nothing.
@@ -75,10 +61,6 @@ TSheetTextCheck ImportTextBound(int longest);
 // text once.
 TSheetCells SheetCells(TSheetReader& sheet,
                        const std::vector<const char*>& layouts = {LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-
-// Whether the row is one of headings under a row of headings (RowOfHeadings over the number columns),
-// directly or below others of them (HeadingRowBelow): a reader passes it as it passes its headings.
-bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last);
 
 // Whether a block of its own begins at `row`, below a sheet's data and an empty row (last month's table
 // kept under this month's): rows without a value (its title) down to a row of headings (RowOfHeadings).

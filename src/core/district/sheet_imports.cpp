@@ -10,6 +10,7 @@
 #include "core/base/column_headings.h"
 #include "core/base/error.h"
 #include "core/base/import_number.h"
+#include "core/base/sheet_scale.h"
 #include "core/base/codepage.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/subscriber_xls.h"
@@ -475,135 +476,14 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   return other + "нет ни одной строки, в которой заполнены " + columns + (first.empty() ? "" : " (" + first + ")");
 }
 
-// The sheet as a reader takes it: a figure under a heading that says its column in a unit of another
-// scale ("тыс. кВт*ч", "МВт*ч" over kW·h, HeadingScale) is brought to the column's own unit exactly as
-// its digits shift, down to the next heading over the column; a text there that reads no number cannot
-// be brought to it and is named by its cell as a value that does not read. A heading is a cell of a row
-// without a value, with the units row under it; a figure typed with its unit in a row of data is none.
-// What a title, a label or a note says of the column's unit ("Технический учет, тыс. кВт*ч", "Единица
-// измерения: тыс. кВт*ч", "* данные в тыс. кВт*ч") is said of every row of it where its own heading
-// states no scale; two statements of different scales refuse the book by the cells.
+// The sheet as a reader takes it: each figure column in its own unit, as the head of the sheet states it
+// (SheetScaledCells), under the words the command's setting gives the column.
 TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, double setting) {
-  struct TScaled {
-    int Col;
-    std::vector<std::pair<int, int>> From;  // from below which row, which power of ten
-    int Stated = 0;                         // what the titles, labels and notes state
-  };
-  std::vector<TScaled> scaled;
-  const int key = import.Columns.front().Col, last = LastColumn(import);
-  const std::vector<int> numbers = NumberColumns(import);
-  const auto text = [&](int row, int col) -> std::string {
-    const TOutsideValue cell = cells(row, col);
-    if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number()) return {};
-    const TValueRead<std::string> heading = cell.Heading();
-    return heading ? *heading.Value : std::string();
-  };
-  // the rows of the head, above the data, among them and below them: those without a value, each a
-  // title (a title, a label, a note: a row of its own) or not (headings, units rows)
-  struct THeadRow {
-    int Row;
-    bool Title;
-  };
-  std::vector<THeadRow> head;
-  std::vector<int> data;  // the rows of values
-  for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
-    bool blank = true;
-    for (int col = 1; col <= last && blank; ++col) blank = cells(row, col).Blank();
-    empty = blank ? empty + 1 : 0;
-    if (blank) continue;
-    if (RowHoldsValue(cells, row, numbers)) {
-      data.push_back(row);
-      continue;
-    }
-    // a units row under the headings is theirs, column by column, however few its cells
-    head.push_back({row, !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false)});
-  }
-  for (const TSheetColumn& column : import.Columns) {
-    if (column.Kind != TSheetColumnKind::Number && column.Kind != TSheetColumnKind::Digits) continue;
-    const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings;
-    if (words.empty()) continue;
-    TScaled columnScaled{column.Col, {}};
-    // two cells that give the column units of different scales: which one the figures are in cannot be told
-    const auto scales = [&](int row, int col, int otherRow, int otherCol) {
-      return TCellTextError(row, col, "\"" + text(row, col) + "\" - единица столбца " + std::to_string(column.Col) + " (" +
-                                          column.Title + ") другого масштаба, чем в ячейке " +
-                                          SheetCellName(otherRow, otherCol) + " \"" + text(otherRow, otherCol) + "\"");
-    };
-    int exponent = 0, statedRow = 0, statedCol = 0, twinRow = 0, twinCol = 0;
-    bool ownUnit = false;                               // a heading over the column states its unit
-    std::vector<std::pair<int, std::string>> headings;  // the rows whose own heading states a scale
-    for (const auto& [row, title] : head) {
-      if (!title) {
-        std::string heading = text(row, column.Col);
-        if (!heading.empty() && HeadingHoldsWord(heading) && HeadingNamesColumn(heading, words)) {
-          // the units row under it is the heading's, never a figure to scale
-          int below = row;
-          if (const std::string unit = text(row + 1, column.Col);
-              !unit.empty() && UnderHeadings(cells, row + 1, key, numbers, last)) {
-            heading += ", " + unit;
-            below = row + 1;
-          }
-          ownUnit = ownUnit || !StatedUnits(heading).empty();
-          if (const int said = HeadingScale(heading, words); said != exponent) {
-            columnScaled.From.emplace_back(below, said);
-            exponent = said;
-          }
-          if (exponent != 0) headings.emplace_back(row, heading);
-        }
-      }
-      // a title, a label's value or a note: a row of its own above the headings or below the data
-      for (int col = 1; title && col <= last + kTitleReach; ++col) {
-        std::string statement = text(row, col);
-        if (const std::size_t colon = statement.find(':'); colon != std::string::npos) statement.erase(0, colon + 1);
-        if (statement.empty() || !HeadingHoldsWord(statement)) continue;
-        // each unit a statement gives is said of the columns it names ("…, МВт, Мвар" over the active and
-        // the reactive load); a statement of no unit names the column by its words ("Потребление, в тыс.")
-        std::optional<int> named;
-        for (const TStatedUnit& unit : StatedUnits(statement))
-          if (!named && !unit.Unit.empty() && HeadingNamesColumn(unit.Written, words)) named = HeadingScale(unit.Written, words);
-        if (!named && HeadingNamesColumn(statement, words)) named = HeadingScale(statement, words);
-        if (!named) {
-          if (twinRow == 0 && StatementLeavesTwin(statement, words)) twinRow = row, twinCol = col;
-          continue;
-        }
-        const int said = *named;
-        if (said == 0) continue;
-        if (columnScaled.Stated != 0 && columnScaled.Stated != said) throw scales(row, col, statedRow, statedCol);
-        columnScaled.Stated = said;
-        statedRow = row;
-        statedCol = col;
-      }
-    }
-    if (columnScaled.Stated != 0)
-      for (const auto& [row, heading] : headings)
-        if (HeadingScale(heading, words) != columnScaled.Stated) throw scales(row, column.Col, statedRow, statedCol);
-    // a scale stated for the active energy over a reactive column headed by its symbol alone: its figures
-    // may be in that scale or not
-    if (twinRow != 0 && columnScaled.Stated == 0 && !ownUnit &&
-        std::any_of(data.begin(), data.end(), [&](int row) {
-          const TOutsideValue cell = cells(row, column.Col);
-          return !cell.Blank() && static_cast<bool>(cell.Number());
-        }))
-      throw TCellTextError(twinRow, twinCol, "\"" + text(twinRow, twinCol) + "\" - единица другой величины, чем в столбце " +
-                                                 std::to_string(column.Col) + " (" + column.Title +
-                                                 "), а в каких единицах он, не сказано");
-    if (!columnScaled.From.empty() || columnScaled.Stated != 0) scaled.push_back(std::move(columnScaled));
-  }
-  if (scaled.empty()) return cells;
-  return [cells, scaled](int row, int col) {
-    TOutsideValue cell = cells(row, col);
-    for (const TScaled& column : scaled) {
-      if (column.Col != col) continue;
-      int exponent = 0;
-      for (const auto& [from, said] : column.From)
-        if (from < row) exponent = said;
-      if (exponent != 0) return ScaledCell(cell, exponent);
-      // a statement above the headings or below the data covers the figures; the texts of the head are
-      // its reader's
-      return cell.Number() ? ScaledCell(cell, column.Stated) : cell;
-    }
-    return cell;
-  };
+  std::vector<TScaledColumn> columns;
+  for (const TSheetColumn& column : import.Columns)
+    if (column.Kind == TSheetColumnKind::Number || column.Kind == TSheetColumnKind::Digits)
+      columns.push_back({column.Col, column.Title, column.HeadingsOf ? column.HeadingsOf(setting).Words : column.Headings});
+  return SheetScaledCells(cells, import.Columns.front().Col, LastColumn(import), NumberColumns(import), columns);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "core/base/import_text.h"
 #include "core/base/settings.h"
 #include "core/base/sheet_head.h"
+#include "core/base/sheet_scale.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_import.h"
@@ -129,11 +130,8 @@ bool HoldsValue(const TOutsideValue& cell) {
 // count) refuses the book by its cell before any load is reset, and a row of numbers that name periods
 // over the figures (a load curve's hours, PeriodNumbersFault) by its row. A text that names nothing is a value
 // that does not read, which the reader names in its row. A heading of the column's own quantity in a unit
-// of another scale ("P, кВт" over MW) gives the power of ten its values below are brought to MW by
-// (HeadingScale): returned by column, from below which row.
-std::map<int, std::vector<std::pair<int, int>>> RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last,
-                                                                                const std::string& fileName) {
-  std::map<int, std::vector<std::pair<int, int>>> scales;
+// of another scale ("P, кВт" over MW) is the sheet's scaling's (MeasuredCells).
+void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const std::string& fileName) {
   const auto& columns = MeasuredColumns();
   const TSheetCells cells = SheetCellsOf(sheet);
   std::vector<int> figures;
@@ -163,20 +161,31 @@ std::map<int, std::vector<std::pair<int, int>>> RefuseHeadingsOfOtherQuantities(
       std::vector<const char*> others;
       for (const TMeasuredColumn& other : columns)
         if (other.Col != column.Col) others.insert(others.end(), other.Words.begin(), other.Words.end());
-      if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) {
-        std::vector<std::pair<int, int>>& from = scales[column.Col];
-        if (HeadingSays(*heading.Value, column.Words))
-          if (const int said = HeadingScale(*heading.Value, column.Words); said != (from.empty() ? 0 : from.back().second))
-            from.emplace_back(row, said);
-        continue;
-      }
+      if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) continue;
       throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, column.Col,
                                     "заголовок " + QuotedText(*heading.Value) + " - не заголовок столбца " +
                                         std::to_string(column.Col) + " (" + column.Title + "): " +
                                         HeadingFault(*heading.Value, column.Words, others)));
     }
   }
-  return scales;
+}
+
+// The sheet's cells with the measured values in MW and the tangent as the head of the sheet states their
+// units (SheetScaledCells: a heading with its units row, a title, a note below the rows); a statement of
+// another quantity's unit, or two that disagree, refuse the book by the cell before anything is reset.
+TSheetCells MeasuredCells(const TSheetReader& sheet, const std::string& fileName) {
+  std::vector<TScaledColumn> columns;
+  std::vector<int> figures;
+  for (const TMeasuredColumn& column : MeasuredColumns()) {
+    columns.push_back({column.Col, column.Title, column.Words});
+    figures.push_back(column.Col);
+  }
+  try {
+    // a row of measurements names its nodes in column 16, which a units row leaves empty
+    return SheetScaledCells(SheetCellsOf(sheet), 16, kLastMeasureColumn, figures, columns);
+  } catch (const TCellTextError& e) {
+    throw Error(ImportCellMessage(fileName, sheet.SheetName(), e.Row, e.Col, e.Reason));
+  }
 }
 
 }  // namespace
@@ -236,15 +245,9 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     }
   }
 
-  const std::map<int, std::vector<std::pair<int, int>>> scales = RefuseHeadingsOfOtherQuantities(sheet, last, fileName);
-  // the power of ten a value of the cell is brought to its column's unit by
-  const auto scaleAt = [&scales](int row, int col) {
-    int exponent = 0;
-    if (const auto column = scales.find(col); column != scales.end())
-      for (const auto& [from, said] : column->second)
-        if (from < row) exponent = said;
-    return exponent;
-  };
+  RefuseHeadingsOfOtherQuantities(sheet, last, fileName);
+  // the values in their columns' units
+  const TSheetCells measured = MeasuredCells(sheet, fileName);
   const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -309,7 +312,7 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     // by a part of it or as its serial day; a value no column holds is refused below
     const TOutsideValue cell = sheet.Value(row, col);
     if (cell.Kind() == TOutsideValue::TKind::Text) readText(row, col, TText::Other);
-    TValueRead<double> read = cell.Number();
+    TValueRead<double> read = measured(row, col).Number();
     // a number no column holds, and a cell that holds no value, refuse the sheet by the cell
     if (!read && (cell.Kind() == TOutsideValue::TKind::Number || cell.Kind() == TOutsideValue::TKind::Unreadable))
       refuseText(row, col, read.Fault);
@@ -320,7 +323,7 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
       });
       return false;
     }
-    value = DecimalScaled(*read, scaleAt(row, col));
+    value = *read;
     refuse(row, col, value);
     return true;
   };

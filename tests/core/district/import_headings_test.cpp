@@ -7,12 +7,16 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/base/column_headings.h"
 #include "core/base/import_number.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+#include "core/district/import_net_workbooks.h"
 #include "core/district/measure_sheet.h"
 #include "core/district/sheet_imports.h"
 #include "core/office/sheet_reader.h"
@@ -21,6 +25,7 @@
 #include "core/regime/measurements.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_ops.h"
 #include "fake_sheet.h"
 #include "measured_tables.h"
 #include "support/test_env.h"
@@ -567,8 +572,9 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
   struct TCase {
     std::string text, heading;
     const std::vector<const char*>* words;
-    std::string stated;  // each statement "<unit>|<scale>", joined by ";"
-    int exponent;        // -99: refused
+    std::string stated;     // each statement "<unit>|<scale>", joined by ";"
+    int exponent;           // -99: refused
+    bool unitsRow = false;  // the text is the units row's cell under the heading, not a title
   };
   const std::vector<TCase> cases = {
       {"Технический учет за ноябрь 2026 г., тыс. кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
@@ -583,33 +589,141 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
       {"т.кВт·ч", "Потребление", &consumption, "кВт·ч|3", 3},
       {"млрд кВт*ч", "Потребление", &consumption, "кВт*ч|9", 9},
       {"тысяч кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
-      {"шт", "Потребление", &consumption, "шт|0", -99},
-      {"шт", "Кол-во абонентов", &count, "шт|0", 0},
-      {"тыс.", "Кол-во абонентов", &count, "|3", -99},
+      {"шт", "Потребление", &consumption, "шт|0", -99, true},
+      {"шт", "Кол-во абонентов", &count, "шт|0", 0, true},
+      {"тыс.", "Кол-во абонентов", &count, "|3", 3, true},
+      {"Бытовые абоненты, тыс.", "Кол-во абонентов", &count, "|3", -99},
       {"Замеры по ТП, МВт", "Нагрузка", &load, "МВт|0", 3},
       {"Замеры по фидерам, МВт, Мвар", "Нагрузка", &load, "МВт|0;Мвар|0", 3},
       {"Нагрузка, MW", "P", &load, "MW|0", 3},
       {"Замеры, kW", "Нагрузка", &load, "kW|0", 0},
+      {"Технический учет за ноябрь 2026, тыс. кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
+      {"Замеры за 16.12.2026, МВт", "Нагрузка", &load, "МВт|0", 3},
       {"Подстанция ПС 110/10 кВ Заречная", "Нагрузка", &load, "", 0},
       {"2,75 тыс. кВт*ч", "Потребление", &consumption, "", 0},
+  };
+  // the statement as a title (or a cell of the units row) over the heading of the households' or the
+  // stations' column, and a figure under it: what the reader stores, or its refusal
+  MaketFileName = (DataDir() / "maket.zr").string();
+  const auto read = [&](const TCase& c, const std::string& figure) {
+    const bool households = c.words != &load;
+    const TSheetImport& reader = FindSheetImport(households ? kHouseholdsSheet : kStationMeasureSheet);
+    const int col = c.words == &count ? 3 : households ? 4 : 3;
+    FakeSheet s;
+    int row = 1;
+    // (a households title beside the stations' column)
+    if (!c.unitsRow) s.Row(row++, {{households ? 2 : 1, c.text}});
+    const int heading = row++;
+    if (households) {
+      s.Row(heading, {{1, "№"}, {2, "Фидер"}, {3, "Кол-во абонентов"}, {4, "Потребление"}});
+      if (c.unitsRow) s.Row(row++, {{col, c.text}});
+      s.Row(row++, {{1, "ТП-42"}}), s.Row(row, {{1, "1"}, {2, "Л1"}, {3, "41"}, {4, "9.8"}});
+    } else {
+      s.Row(heading, {{1, "ТП"}, {2, "Sном, кВА"}}), s.Row(row, {{1, "ТП-42"}, {2, "400"}});
+    }
+    s.Row(heading, {{col, c.heading}}), s.Row(row, {{col, figure}});
+    std::vector<TDataFile> tables = MeasuredTables(reader);
+    std::vector<std::string> messages;
+    try {
+      reader.Read(tables, s.Cells(), {&messages, 2, {}, {}, nullptr});
+    } catch (const std::exception& e) {
+      return std::string("refused: ") + e.what();
+    }
+    return TablesText(tables);
   };
   for (const TCase& c : cases) {
     const std::vector<TStatedUnit> stated = StatedUnits(c.text);
     std::string said;
     for (const TStatedUnit& s : stated) said += (said.empty() ? "" : ";") + s.Unit + "|" + std::to_string(s.Scale);
     EXPECT_EQ(said, c.stated) << c.text;
-    if (stated.empty()) continue;
-    const TStatedScale over = StatedUnitOver(c.heading, stated.front(), *c.words);
+    const std::string figure = c.words == &count ? "41" : "1.1";
+    const std::string stored = read(c, figure);
     if (c.exponent == -99) {
-      EXPECT_NE(over.Fault, "") << c.text << " над " << c.heading;
+      EXPECT_EQ(stored.rfind("refused: ", 0), 0u) << c.text << " над " << c.heading << "\n" << stored;
+      EXPECT_NE(stored.find("ячейка "), std::string::npos) << stored;
     } else {
-      EXPECT_EQ(over.Fault, "") << c.text << " над " << c.heading;
-      EXPECT_EQ(over.Exponent, c.exponent) << c.text << " над " << c.heading;
+      const std::string value = FloatToStrGeneral(DecimalScaled(StrToFloatZ(figure), c.exponent), 15);
+      EXPECT_NE(stored.find("|" + value + "|"), std::string::npos) << c.text << " над " << c.heading << ": " << value << "\n" << stored;
     }
   }
   // a title's thousands brought to kW·h exactly: 1,825.2 thousand is 1,825,200
-  EXPECT_EQ(DecimalScaled(1825.2, StatedUnitOver("Потребление", StatedUnits("тыс. кВт*ч").front(), consumption).Exponent),
-            1825200);
+  EXPECT_NE(read({"Бытовые абоненты, тыс. кВт*ч", "Потребление", &consumption, "", 3}, "1825.2").find("|1825200|"),
+            std::string::npos);
+
+  // the network workbook and the regime's measurements read their heads as the district's readers do: a
+  // section's 1100 under metres is 1.1 km (its line code keeps metres), a transformer's 0.25 under MVA is
+  // 250 kVA, a node's 4000 under kW is 4 MW; a statement that disagrees with a heading refuses the book by
+  // its cells
+  struct TBookCase {
+    bool net;                                             // the network workbook, or the regime's measurements
+    std::vector<std::tuple<int, int, std::string>> head;  // row, column, text around the data (row 4, row 6)
+    std::string stored;  // the section's line code and transformer, or the node's load; or the refusal
+  };
+  const std::vector<TBookCase> books = {
+      {true, {}, "1100000*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{2, 1, "Фидер 5, мощности в МВА"}}, "1100000*АС-35|ТМ-250/10/0.4"},
+      {true, {{6, 2, "* мощности трансформаторов в МВА"}}, "1100000*АС-35|ТМ-250/10/0.4"},
+      {true, {{6, 2, "* длина участков в м"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{2, 1, "Фидер 5, длина, м"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{2, 1, "Начало"}, {2, 3, "Длина"}, {3, 3, "м"}, {6, 2, "* мощности в МВА"}}, "1100*АС-35|ТМ-250/10/0.4"},
+      {true, {{2, 1, "Начало"}, {2, 2, "Конец"}, {2, 3, "L, км"}, {6, 2, "* длина в м"}},
+       "ячейка C2: \"L, км\" - единица столбца 3 (длина участка) другого масштаба, чем в ячейке B6 \"* длина в м\""},
+      {true, {{2, 1, "Начало"}, {2, 6, "Sном, кВА"}, {6, 2, "* мощности в МВА"}},
+       "ячейка F2: \"Sном, кВА\" - единица столбца 6 (мощность трансформатора 1) другого масштаба, чем в ячейке B6"},
+      {false, {}, "4000"},
+      {false, {{1, 1, "Замеры нагрузок, кВт"}}, "4"},
+      {false, {{8, 1, "* данные в кВт"}}, "4"},
+      {false, {{1, 1, "Единица измерения: тыс. кВт"}}, "4000"},
+      {false, {{5, 9, "P, МВт"}, {5, 13, "tg"}, {8, 1, "* данные в кВт"}},
+       "ячейка I5: \"P, МВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A8 \"* данные в кВт\""},
+      {false, {{1, 1, "Замеры, МВт"}, {8, 1, "Единица измерения: кВт"}},
+       "ячейка A8: \"Единица измерения: кВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A1"},
+  };
+  TempDir dir;
+  const std::string file = dir / "Книга.xlsx";
+  for (const TBookCase& b : books) {
+    Workbook book;
+    Worksheet& s = book.sheets.emplace_back("Лист1");
+    for (const auto& [row, col, text] : b.head) s.SetText(row, col, text);
+    std::string stored;
+    if (b.net) {
+      s.SetNumber(1, 1, 10);
+      s.SetText(4, 1, "ТП-1"), s.SetText(4, 2, "ТП-2"), s.SetNumber(4, 3, 1100), s.SetText(4, 4, "АС-35");
+      s.SetNumber(4, 6, 0.25);
+      WriteXlsx(file, book);
+      TBaseImport base;
+      try {
+        ImportNetWorkbooks({file}, dir / "Сеть", base);
+        stored = GetCellText(base.Lines, 1, FindColumnIndex("KodLine", base.Lines), true) + "|" +
+                 GetCellText(base.Stations, 1, FindColumnIndex("Transform", base.Stations), true);
+      } catch (const std::exception& e) {
+        stored = e.what();
+      }
+    } else {
+      s.SetNumber(6, 9, 4000), s.SetNumber(6, 13, 0.5), s.SetText(6, 14, "ПС1"), s.SetText(6, 16, "ТП-42");
+      s.SetText(6, 17, "1");
+      WriteXlsx(file, book);
+      TDataFile nodes, branches, flows;
+      ReadMaket(LayoutNodes, nodes), ReadMaket(LayoutBranches, branches), ReadMaket(LayoutLineFlows, flows);
+      CreateColumns(nodes, 1), CreateColumns(branches, 0), CreateColumns(flows, 0);
+      TNodeCols n;
+      FillNodeCols(nodes, n);
+      n.Name->SetItem(1, "ПС1.ТП-42");
+      TSheetReader sheet;
+      sheet.Open(file);
+      try {
+        ImportMeasurements(sheet, nodes, branches, flows, {"", 0}, file);
+        stored = FloatToStrGeneral(n.Pn->Get(1), 15);
+      } catch (const std::exception& e) {
+        stored = e.what();
+      }
+    }
+    if (b.stored.rfind("ячейка ", 0) == 0) {
+      EXPECT_NE(stored.find("\"Лист1\", " + b.stored), std::string::npos) << stored;
+    } else {
+      EXPECT_EQ(stored, b.stored);
+    }
+  }
   // a number alone over a figure column names a period: an hour, a day, a month, a year, an hour's range
   for (const char* period : {"1", "24", "31", "12", "2022", "2026", "1-2", "23-24", " 7 ", "7 ч", "1-2 ч.", "23 час", "24ч"})
     EXPECT_TRUE(HeadingIsPeriodNumber(period)) << period;

@@ -374,6 +374,17 @@ TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
        },
        4, ""},
       {[](Worksheet& s) { s.SetText(5, 9, "P, кВт"); }, 4000, ""},
+      // a unit a title or a note below the rows states is the measured column's: kW brought to MW, a
+      // heading that says another unit refused by the cells
+      {[](Worksheet& s) { s.SetText(1, 1, "Замеры нагрузок за 16.12.2026, кВт"); }, 4000, ""},
+      {[](Worksheet& s) { s.SetText(8, 1, "* данные в кВт"); }, 4000, ""},
+      {[](Worksheet& s) { s.SetText(5, 9, "P"), s.SetText(5, 13, "tg"), s.SetText(8, 1, "Единица измерения: МВт"); }, 4, ""},
+      {[](Worksheet& s) { s.SetText(5, 9, "P, кВт"), s.SetText(5, 13, "tg"), s.SetText(8, 1, "Единица измерения: МВт"); }, 4,
+       "ячейка I5: \"P, кВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A8 \"Единица измерения: МВт\", "
+       "ничего не изменено"},
+      {[](Worksheet& s) { s.SetText(1, 1, "Замеры, МВт"), s.SetText(8, 1, "* данные в кВт"); }, 4,
+       "ячейка A8: \"* данные в кВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A1 \"Замеры, МВт\", "
+       "ничего не изменено"},
       {[](Worksheet& s) { s.SetText(1, 1, "Замеры"), s.SetText(5, 9, "Нагрузка за ноябрь"), s.SetText(5, 13, "tg"); }, 4,
        "ячейка I5: заголовок \"Нагрузка за ноябрь\" - не заголовок столбца 9 (замер): \"ноябрь\" - период (месяц, "
        "квартал), а заголовок столбца - \"замер\", \"нагрузка\", \"мощность\", \"переток\", \"P\" или \"МВт\", ничего не изменено"},
