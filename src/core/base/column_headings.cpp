@@ -631,6 +631,7 @@ const std::vector<TPhraseRule>& PhraseRules() {
   return rules;
 }
 
+// Whether the word is one of the words of the list, parted by blanks ("ГОД ГОДА ГОДУ").
 bool IsOneOf(std::u32string_view list, const TWord& h) {
   for (std::size_t from = 0; from <= list.size();) {
     const std::size_t end = std::min(list.find(U' ', from), list.size());
@@ -689,12 +690,11 @@ struct TColumnSide {
 const TPhraseRule* PhraseRuleAt(const std::vector<THeadingWord>& held, std::size_t at, const TColumnSide& column) {
   const auto i = static_cast<std::ptrdiff_t>(at);
   for (const TPhraseRule& rule : PhraseRules()) {
-    const bool beside = rule.Beside == TBeside::Anything ||
-                        (rule.Beside == TBeside::EnergyUnit && EnergyUnitKind(held) != 0) ||
-                        (rule.Beside == TBeside::CurrentColumn && (column.Means & kCurrent) != 0) ||
-                        (rule.Beside == TBeside::ColumnWords && column.Said);
-    if (beside && WordIs(rule.Before, held, i - 1) && WordIs(rule.After, held, i + 1) &&
-        WordIs(rule.AfterNext, held, i + 2) && WordIs(rule.Word, held, i))
+    if ((rule.Beside == TBeside::CurrentColumn && (column.Means & kCurrent) == 0) ||
+        (rule.Beside == TBeside::ColumnWords && !column.Said))
+      continue;
+    if (WordIs(rule.Before, held, i - 1) && WordIs(rule.After, held, i + 1) && WordIs(rule.AfterNext, held, i + 2) &&
+        WordIs(rule.Word, held, i) && (rule.Beside != TBeside::EnergyUnit || EnergyUnitKind(held) != 0))
       return &rule;
   }
   return nullptr;
@@ -727,8 +727,8 @@ std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
   return meanings;
 }
 
-// The words of a heading as the rule reads them (HeadingWords), the short forms the phrase rules write out
-// written out ("ЛС" and "л/сч" are "лицевых счетов"), each as the heading writes the short form.
+// The words of a heading as the rule reads them (HeadingWords), a short form that a phrase rule writes out
+// in its words ("ЛС" and "л/сч" are "лицевых счетов"), each of them quoted as the heading writes the short form.
 std::vector<THeadingWord> ReadWords(std::string_view heading) {
   std::vector<THeadingWord> held = HeadingWords(heading);
   for (std::size_t i = 0; i < held.size(); ++i) {

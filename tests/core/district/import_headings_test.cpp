@@ -537,6 +537,8 @@ TEST(ImportHeadings, EveryListJudgesAColumnAndEveryReaderBringsAScaledFigureToIt
   EXPECT_EQ(loadFault("A+", 3), "\"A+\" - активная мощность или энергия" + amperes);
   EXPECT_EQ(loadFault("Wр", 3), "\"Wр\" - реактивная мощность или энергия" + amperes);
   EXPECT_EQ(loadFault("Wp", 3), "\"Wp\" - активная мощность или энергия" + amperes);
+  // a figure before "кВ" makes it a voltage's unit, no quarter ("за 4 кв.")
+  EXPECT_EQ(loadFault("0,4 кВ", 2), "\"кВ\" - напряжение" + kw);
   EXPECT_EQ(loadFault("Годовое потребление, кВт*ч", 5),
             "\"Годовое\" - год, а заголовок столбца - \"нагрузка\", \"энергия\", \"расход\", \"потребление\", \"замер\", "
             "\"W\", \"кВт*ч\" или \"Т1\" (тип замера 5 - кВт*ч)");
