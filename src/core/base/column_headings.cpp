@@ -882,13 +882,15 @@ std::optional<std::string> OtherColumnFault(const THeadingRead& read, const TOth
     return std::none_of(own.begin(), own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
   };
   const auto another = [&](const TWord& h) {
-    return h.size() >= 3 && std::any_of(other.Words.begin(), other.Words.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
+    return h.size() >= 3 &&
+           std::any_of(other.Words.begin(), other.Words.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
            notOwn(h);
   };
   // (an index of a symbol says which value of it, a word of a quantity: "Pном" is no "номер")
   const auto anotherIndex = [&](const TWord& h) {
     return h.size() >= 3 &&
-           std::any_of(other.Words.begin(), other.Words.end(), [&](const TWord& w) { return Meaning(w) == 0 && StandsFor(h, w); }) &&
+           std::any_of(other.Words.begin(), other.Words.end(),
+                       [&](const TWord& w) { return Meaning(w) == 0 && StandsFor(h, w); }) &&
            notOwn(h);
   };
   for (std::size_t i = 0; i < read.Words.size(); ++i) {
@@ -941,7 +943,8 @@ std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held,
 // reads there, a word that means something by itself (a unit, a symbol with its index, a word of the list,
 // ListedWords), a scale, a number (a year, a quarter's, a date's figures), or one of the column's own words
 // or what they begin or abbreviate.
-bool Understood(const THeadingRead& read, const std::vector<int>& scales, const std::vector<bool>& parts, std::size_t i) {
+bool Understood(const THeadingRead& read, const std::vector<int>& scales, const std::vector<bool>& parts,
+                std::size_t i) {
   const TWord& h = read.Words[i].Word;
   if (read.Meanings[i].Rule != nullptr || Meaning(h) != 0 || scales[i] != 0 || parts[i] || IsDigits(h)) return true;
   if (read.Own.IsOwn(h) || ListedWord(h) != nullptr) return true;
