@@ -525,67 +525,254 @@ bool IsRomanQuarter(const TWord& h) { return h == U"I" || h == U"II" || h == U"I
 
 bool IsQuarterWord(const TWord& h) { return h == U"КВ" || (h.size() >= 3 && TWord(U"КВАРТАЛ").starts_with(h)); }
 
-// What each word of a heading means where it stands: a word's meaning (Meaning), but a phase's letter
-// after "фаза" ("Напр. фазы A, В") no unit, a year after its number ("за ноябрь 2026 года", "за 2026
-// год") and a quarter's number before "кв." ("за 4 кв.", "за IV кв.") the period of the value, "Кол-во"
-// before a unit ("Кол-во кВт*ч") the amount of it, not a count, and "Wp" or "Wr" the energy its unit
-// names ("Wp, квар*ч").
-std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
-  std::vector<unsigned> meanings;
-  // the quantity the heading's unit names, which tells "Wp" and "Wr"
-  unsigned unitQuantity = 0;
+// The kind of energy the units of a heading name: the first unit of active or reactive power or energy's
+// quantity, or 0.
+unsigned EnergyUnitKind(const std::vector<THeadingWord>& held) {
   for (const THeadingWord& w : held)
-    if (const unsigned q = UnitQuantity(w.Word); unitQuantity == 0 && (q & (kActive | kReactive)) != 0) unitQuantity = q;
-  bool phases = false;
-  for (std::size_t i = 0; i < held.size(); ++i) {
-    const TWord& h = held[i].Word;
-    unsigned meaning = Meaning(h);
-    const TWord previous = i > 0 ? held[i - 1].Word : TWord();
-    const TWord next = i + 1 < held.size() ? held[i + 1].Word : TWord();
-    const bool phase = h.size() == 1 && (h[0] == U'А' || h[0] == U'В' || h[0] == U'С');
-    if (phases && phase) meaning = 0;
-    phases = h.starts_with(U"ФАЗ") || (phases && phase);
-    if (meaning == kYear && (h == U"ГОД" || h == U"ГОДА" || h == U"ГОДУ") && previous.size() == 4 && IsDigits(previous))
-      meaning = kPeriod;
-    if (h == U"КВ" && ((previous.size() == 1 && previous[0] >= U'1' && previous[0] <= U'4' &&
-                        (i < 2 || !IsDigits(held[i - 2].Word))) ||
-                       IsRomanQuarter(previous)))
-      meaning = kPeriod;
-    if (IsRomanQuarter(h) && IsQuarterWord(next)) meaning = 0;
-    // "Wр" with a Cyrillic р is реактивная, "Wp" with a Latin p power, "Wr" reactive, unless the unit
-    // beside it says which
-    if (h == U"WР" || h == U"WR") {
-      const std::string_view index = std::string_view(held[i].Written).substr(1);
-      meaning = unitQuantity != 0 && index != "р" && index != "Р" ? unitQuantity
-                : index == "р" || index == "Р" || index == "r" || index == "R" ? unsigned{kReactive}
-                : index == "p" || index == "P"                                 ? unsigned{kActive}
-                                                                               : 0u;
+    if (const unsigned q = UnitQuantity(w.Word); (q & (kActive | kReactive)) != 0) return q;
+  return 0;
+}
+
+// What a phrase rule asks of a word of a heading, of the word before it or of the words after it.
+enum class TIs : unsigned char {
+  Any,            // any word, or none
+  Word,           // one of the words of `Text`, parted by blanks
+  Begins,         // a word that begins with `Text`
+  Count,          // a word of a count ("Кол-во", "Количество", "шт")
+  Symbol,         // the symbol `Text` with its index, naming the symbol's own quantity ("P", "Рср", "Pmax")
+  CyrillicIndex,  // the word `Text` whose index the heading writes in Cyrillic letters ("Wр")
+  Year,           // a year's four figures
+  QuarterNumber,  // a quarter's number: I to IV, or 1 to 4 with no figure before it ("0,4 кВ" is a voltage)
+  RomanQuarter,   // a quarter's Roman number: I, II, III, IV
+  QuarterWord,    // "кв.", "квартал" and its abbreviations
+  Unit,           // a unit or a scale word
+  Measured,       // a word of the list written over any measured value ("зам", "замер", "измеренная")
+  OneSign,        // a word of one letter or figure
+  Phase,          // "фаза" in any form, or a phase's letter (А, В, С) after it or after another one
+  PhaseSigns,     // "фаза" in any form, or a word of one sign after it or after another one
+};
+struct TWordIs {
+  TIs Is = TIs::Any;
+  std::u32string_view Text = {};
+};
+
+// What a phrase rule asks of the rest of the heading or of the column under it.
+enum class TBeside : unsigned char {
+  Anything,
+  EnergyUnit,     // the heading holds a unit of active or reactive power or energy ("квар*ч")
+  CurrentColumn,  // the column holds a current (a load whose measurement type is in A)
+  ColumnWords,    // the heading holds the column's own words
+};
+
+// What a word takes where a phrase rule reads it.
+enum class TTakes : unsigned char {
+  Given,       // the rule's meaning, `Means`
+  Own,         // the meaning it has by itself (Meaning), understood where it stands
+  UnitKind,    // the kind of energy the heading's unit names (EnergyUnitKind)
+  WrittenOut,  // the words `Reads`, in its place and in that of the word after it the rule asks for
+};
+
+// A word of a heading read by what stands around it: the word (`Word`), the word before it, the two after
+// it and what the heading or the column holds beside them, and what the word takes there; `NoOther`: it is
+// no other column's word there, whatever the sheet's other columns' words are.
+struct TPhraseRule {
+  TWordIs Word, Before = {}, After = {}, AfterNext = {};
+  TBeside Beside = TBeside::Anything;
+  TTakes Takes = TTakes::Given;
+  unsigned Means = 0;
+  std::u32string_view Reads = {};
+  bool NoOther = false;
+};
+
+// The phrase rules: the words of a heading whose meaning depends on where they stand, each with what people
+// write it for. The first rule that reads a word decides it; a word no rule reads means what it means by
+// itself (Meaning: its unit, its symbol or its word of the list of understood words, ListedWords). A word a
+// rule reads is understood where it stands.
+const std::vector<TPhraseRule>& PhraseRules() {
+  using enum TIs;
+  using enum TBeside;
+  using enum TTakes;
+  static const std::vector<TPhraseRule> rules = {
+      // personal accounts written short over the households' count: "Число ЛС", "Кол-во л/сч"
+      {.Word = {Word, U"ЛС"}, .Takes = WrittenOut, .Reads = U"ЛИЦЕВЫХ СЧЕТОВ"},
+      {.Word = {Word, U"Л"}, .After = {Word, U"СЧ"}, .Takes = WrittenOut, .Reads = U"ЛИЦЕВЫХ СЧЕТОВ"},
+      // the letter of a phase, no ampere nor preposition: "Напр. фазы A, В", "Ток фазы A, А"
+      {.Word = {Word, U"А В С"}, .Before = {Phase}, .Means = 0},
+      // a phase named by another letter ("Ток фазы L, А")
+      {.Word = {OneSign}, .Before = {PhaseSigns}, .Takes = Own},
+      // the year of the value after its number: "за ноябрь 2026 года", "за 2026 год"
+      {.Word = {Word, U"ГОД ГОДА ГОДУ"}, .Before = {Year}, .Means = kPeriod},
+      // a quarter after its number, no kilovolt: "за 4 кв.", "за IV кв."
+      {.Word = {Word, U"КВ"}, .Before = {QuarterNumber}, .Means = kPeriod},
+      // the number of a quarter before it, no current's symbol: "IV кв.", "II квартал"
+      {.Word = {QuarterNumber}, .After = {QuarterWord}, .Means = 0},
+      // a quarter's Roman number anywhere else ("за III–IV кв."), understood; "I", "II" and "IV" a current there
+      {.Word = {RomanQuarter}, .Takes = Own},
+      // "Wр" with a Cyrillic "р", of "реактивная": a reactive energy, whatever the unit beside it
+      {.Word = {CyrillicIndex, U"WР"}, .Means = kReactive},
+      // "Wp" and "Wr" in Latin letters, written for either kind: the energy their unit names ("Wp, квар*ч")
+      {.Word = {Word, U"WР WR"}, .Beside = EnergyUnit, .Takes = UnitKind},
+      // and without a unit "Wp" the active energy (of power), "Wr" the reactive
+      {.Word = {Word, U"WР"}, .Means = kActive},
+      {.Word = {Word, U"WR"}, .Means = kReactive},
+      // "Кол-во" before a unit: an amount of it, no count of another column ("Кол-во кВт*ч")
+      {.Word = {Count}, .After = {Unit}, .Means = 0, .NoOther = true},
+      // "P, по виду": the program's own caption of a load in the unit its measurement type sets (kW, A or
+      // kW·h), a current too
+      {.Word = {Symbol, U"Р"}, .After = {Word, U"ПО"}, .AfterNext = {Word, U"ВИДУ"}, .Beside = CurrentColumn,
+       .Means = kCurrent},
+      // "по показаниям" ("Потребление, кВт*ч (по показаниям)"): how a consumption was counted, from the
+      // meter's readings, not one of them
+      {.Word = {Begins, U"ПОКАЗАНИ"}, .Before = {Word, U"ПО"}, .Means = 0},
+      // a word written over any measured value beside the column's own words ("tgφ зам", "P зам"): the
+      // column's measured value, no other column's
+      {.Word = {Measured}, .Beside = ColumnWords, .Takes = Own, .NoOther = true},
+  };
+  return rules;
+}
+
+// Whether the word is one of the words of the list, parted by blanks ("ГОД ГОДА ГОДУ").
+bool IsOneOf(std::u32string_view list, const TWord& h) {
+  for (std::size_t from = 0; from <= list.size();) {
+    const std::size_t end = std::min(list.find(U' ', from), list.size());
+    if (list.substr(from, end - from) == h) return true;
+    from = end + 1;
+  }
+  return false;
+}
+
+// Whether the word `at` of a heading (none where `at` is out of it) is what a phrase rule asks.
+bool WordIs(const TWordIs& is, const std::vector<THeadingWord>& held, std::ptrdiff_t at) {
+  if (is.Is == TIs::Any) return true;
+  if (at < 0 || at >= static_cast<std::ptrdiff_t>(held.size())) return false;
+  const TWord& h = held[static_cast<std::size_t>(at)].Word;
+  switch (is.Is) {
+    case TIs::Any: return true;
+    case TIs::Word: return IsOneOf(is.Text, h);
+    case TIs::Begins: return h.starts_with(is.Text);
+    case TIs::Count: return Meaning(h) == kCount;
+    case TIs::Symbol: return h.starts_with(is.Text) && Meaning(h) == SymbolQuantity(is.Text.front());
+    case TIs::CyrillicIndex: {
+      if (h != is.Text) return false;
+      const std::string& written = held[static_cast<std::size_t>(at)].Written;
+      std::size_t pos = 0;
+      NextUtf8Char(written, pos);
+      while (pos < written.size())
+        if (const char32_t ch = NextUtf8Char(written, pos); ch < U'\u0400' || ch > U'\u04FF') return false;
+      return true;
     }
-    if (meaning == kCount && i + 1 < held.size() &&
-        (FindUnit(held[i + 1].Word) != nullptr || ScaleWordExponent(held[i + 1].Word) != 0))
-      meaning = 0;
-    meanings.push_back(meaning);
+    case TIs::Year: return h.size() == 4 && IsDigits(h);
+    case TIs::QuarterNumber:
+      return IsRomanQuarter(h) || (h.size() == 1 && h[0] >= U'1' && h[0] <= U'4' &&
+                                   (at == 0 || !IsDigits(held[static_cast<std::size_t>(at) - 1].Word)));
+    case TIs::RomanQuarter: return IsRomanQuarter(h);
+    case TIs::QuarterWord: return IsQuarterWord(h);
+    case TIs::Unit: return FindUnit(h) != nullptr || ScaleWordExponent(h) != 0;
+    case TIs::Measured: {
+      const TListedWord* w = ListedWord(h);
+      return w != nullptr && w->Sense == THeadSense::Measured;
+    }
+    case TIs::OneSign: return h.size() == 1;
+    case TIs::Phase: return h.starts_with(U"ФАЗ") || (IsOneOf(U"А В С", h) && WordIs(is, held, at - 1));
+    case TIs::PhaseSigns: return h.starts_with(U"ФАЗ") || (h.size() == 1 && WordIs(is, held, at - 1));
+  }
+  return false;
+}
+
+// What the column under a heading tells the phrase rules: what its words mean, and whether the heading holds
+// them; nothing for a text read alone.
+struct TColumnSide {
+  unsigned Means = 0;
+  bool Said = false;
+};
+
+// The one reading of the phrase rules: the first that reads the word `at` of a heading where it stands, or none.
+const TPhraseRule* PhraseRuleAt(const std::vector<THeadingWord>& held, std::size_t at, const TColumnSide& column) {
+  const auto i = static_cast<std::ptrdiff_t>(at);
+  for (const TPhraseRule& rule : PhraseRules()) {
+    if ((rule.Beside == TBeside::CurrentColumn && (column.Means & kCurrent) == 0) ||
+        (rule.Beside == TBeside::ColumnWords && !column.Said))
+      continue;
+    if (WordIs(rule.Before, held, i - 1) && WordIs(rule.After, held, i + 1) && WordIs(rule.AfterNext, held, i + 2) &&
+        WordIs(rule.Word, held, i) && (rule.Beside != TBeside::EnergyUnit || EnergyUnitKind(held) != 0))
+      return &rule;
+  }
+  return nullptr;
+}
+
+// What a word of a heading means where it stands: what the phrase rule that reads it there (`Rule`) gives it,
+// or what it means by itself.
+struct TWordMeaning {
+  unsigned Meaning = 0;
+  const TPhraseRule* Rule = nullptr;
+};
+
+std::vector<TWordMeaning> WordMeanings(const std::vector<THeadingWord>& held, const TColumnSide& column) {
+  std::vector<TWordMeaning> meanings;
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const TPhraseRule* rule = PhraseRuleAt(held, i, column);
+    const TTakes takes = rule != nullptr ? rule->Takes : TTakes::Own;
+    meanings.push_back({takes == TTakes::Given      ? rule->Means
+                        : takes == TTakes::UnitKind ? EnergyUnitKind(held)
+                                                    : Meaning(held[i].Word),
+                        rule});
   }
   return meanings;
 }
 
-// What a column's words say of it: the words themselves, what they mean, and the units its values are in.
+// What each word of a heading means where it stands (WordMeanings), read alone, over no column.
+std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
+  std::vector<unsigned> meanings;
+  for (const TWordMeaning& m : WordMeanings(held, {})) meanings.push_back(m.Meaning);
+  return meanings;
+}
+
+// The words of a heading as the rule reads them (HeadingWords), a short form that a phrase rule writes out
+// in its words ("ЛС" and "л/сч" are "лицевых счетов"), each of them quoted as the heading writes the short form.
+std::vector<THeadingWord> ReadWords(std::string_view heading) {
+  std::vector<THeadingWord> held = HeadingWords(heading);
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const TPhraseRule* rule = PhraseRuleAt(held, i, {});
+    if (rule == nullptr || rule->Takes != TTakes::WrittenOut) continue;
+    const std::size_t span = rule->After.Is == TIs::Any ? 1 : 2;
+    std::string written = held[i].Written;
+    for (std::size_t k = 1; k < span; ++k) written += "/" + held[i + k].Written;
+    std::vector<THeadingWord> out;
+    for (std::size_t from = 0; from <= rule->Reads.size();) {
+      const std::size_t end = std::min(rule->Reads.find(U' ', from), rule->Reads.size());
+      out.push_back({TWord(rule->Reads.substr(from, end - from)), written});
+      from = end + 1;
+    }
+    const auto at = held.begin() + static_cast<std::ptrdiff_t>(i);
+    held.erase(at, at + static_cast<std::ptrdiff_t>(span));
+    held.insert(held.begin() + static_cast<std::ptrdiff_t>(i), out.begin(), out.end());
+    i += out.size() - 1;
+  }
+  return held;
+}
+
+// What a column's words say of it: the words themselves (`Own`, and as each of its words people write holds
+// them, `Examples`), what they mean, and the units its values are in.
 struct TColumnWords {
   std::vector<TWord> Own;
+  std::vector<std::vector<TWord>> Examples;
   unsigned Means = 0;
   std::vector<const TUnit*> Units;
   std::string UnitsText;  // '"кВт", "кВт*ч"', as a refusal names them
 
   explicit TColumnWords(const std::vector<const char*>& words) {
-    for (const char* example : words)
+    for (const char* example : words) {
+      Examples.emplace_back();
       for (THeadingWord& w : HeadingWords(example)) {
         if (!IsNumberedSymbol(w.Word)) Means |= Meaning(w.Word);
         if (const TUnit* unit = FindUnit(w.Word); unit != nullptr && UnitsText.find(Quoted(w.Written)) == std::string::npos) {
           UnitsText += (UnitsText.empty() ? "" : ", ") + Quoted(w.Written);
           Units.push_back(unit);
         }
+        Examples.back().push_back(w.Word);
         Own.push_back(std::move(w.Word));
       }
+    }
   }
   bool IsOwn(const TWord& h) const { return std::find(Own.begin(), Own.end(), h) != Own.end(); }
   // the column's unit of which the heading's is a multiple ("МВт*ч" of "кВт*ч"), or none
@@ -598,55 +785,77 @@ struct TColumnWords {
   }
 };
 
-// What a heading says of a column whose words people write are `words` and whose sheet's other columns'
-// are `others`: nothing when it says the column; otherwise what it names instead ('"кВА" - полная
-// мощность'), or an empty text when it holds none of the column's words and names nothing else. A unit
-// of the column's own quantity with another prefix or a scale word ("МВт*ч", "тыс. кВт*ч" over kW·h)
-// says the column, its values to be scaled (HeadingScale).
-std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& held, const std::vector<const char*>& words,
-                                               const std::vector<const char*>& others) {
-  std::vector<unsigned> meanings = HeadingMeanings(held);
-  const TColumnWords own(words);
+// Whether a heading holds all the words of one of the words people write for its column.
+bool HoldsColumnWords(const std::vector<THeadingWord>& held, const TColumnWords& own) {
+  const auto holds = [&](const TWord& word) {
+    return std::any_of(held.begin(), held.end(), [&](const THeadingWord& w) {
+      const TWord& h = w.Word;
+      // a word of two signs stands for itself and what follows it closely ("Тр-р", "Sном" of "Sн")
+      if (word.size() == 2) return h.starts_with(word) && h.size() <= 4;
+      if (word.size() > 2) return StandsFor(h, word);
+      // a symbol stands alone or begins an index; a letter that is no symbol stands for itself
+      return SymbolQuantity(word[0]) != 0 ? h.starts_with(word) && IsIndex(h.substr(1)) : h == word;
+    });
+  };
+  return std::any_of(own.Examples.begin(), own.Examples.end(), [&](const std::vector<TWord>& needed) {
+    return !needed.empty() && std::all_of(needed.begin(), needed.end(), holds);
+  });
+}
+
+// A heading read over a column: its words, what each means where it stands, and whether it holds the
+// column's own words.
+struct THeadingRead {
+  const std::vector<THeadingWord>& Words;
+  const TColumnWords& Own;
+  bool Says;
+  std::vector<TWordMeaning> Meanings;
+
+  THeadingRead(const std::vector<THeadingWord>& held, const TColumnWords& own)
+      : Words(held), Own(own), Says(HoldsColumnWords(held, own)), Meanings(WordMeanings(held, {own.Means, Says})) {}
+};
+
+// The words of the sheet's other columns: a symbol with its index another column's own ("Wт", "dW" of the
+// losses over their energy), and its words of three letters or more that name no quantity.
+struct TOtherWords {
+  std::vector<TWord> Words, Symbols;
+  TOtherWords(const std::vector<const char*>& others, const TColumnWords& own) {
+    for (const char* example : others)
+      for (TWord& w : HeadingWordList(example)) {
+        if (w.size() >= 2 && WordQuantity(w) != 0 && FindUnit(w) == nullptr && !IsNumberedSymbol(w) && !own.IsOwn(w))
+          Symbols.push_back(w);
+        if (w.size() >= 3 && WordQuantity(w) == 0) Words.push_back(std::move(w));
+      }
+  }
+};
+
+// What the heading's words name that the column does not hold, the quantities, units and scales first,
+// then what no measured value is: a symbol numbered for another column's place, another column's symbol, a
+// unit of the column's quantity in which its values are not, another quantity, a period, a count, a year...
+// `named` gathers the column's meanings the heading names. A unit of the column's own quantity with another
+// prefix or a scale word ("МВт*ч", "тыс. кВт*ч" over kW·h) says the column, its values to be scaled
+// (HeadingScale).
+std::optional<std::string> MeaningFault(const THeadingRead& read, const TOtherWords& other, unsigned& named) {
+  const std::vector<THeadingWord>& held = read.Words;
+  const TColumnWords& own = read.Own;
   const unsigned column = own.Means;
-  // "P, по виду" (the program's own caption of a load in the unit its measurement type sets: kW, A or
-  // kW·h) says a load of a current too
-  for (std::size_t i = 0; i + 2 < held.size(); ++i)
-    if (held[i + 1].Word == U"ПО" && held[i + 2].Word == U"ВИДУ" && held[i].Word[0] == U'Р' &&
-        meanings[i] == kActive && (column & kCurrent) != 0)
-      meanings[i] = kCurrent;
-  // "по показаниям" ("Потребление, кВт*ч (по показаниям)") says how a consumption was counted: from the
-  // meter's readings, not one of them
-  for (std::size_t i = 0; i + 1 < held.size(); ++i)
-    if (held[i].Word == U"ПО" && meanings[i + 1] == kReading && held[i + 1].Word.starts_with(U"ПОКАЗАНИ"))
-      meanings[i + 1] = 0;
-  std::vector<TWord> other, otherSymbols;
-  for (const char* example : others)
-    for (TWord& w : HeadingWordList(example)) {
-      // a symbol with its index is another column's own ("Wт", "dW" of the losses over their energy)
-      if (w.size() >= 2 && WordQuantity(w) != 0 && FindUnit(w) == nullptr && !IsNumberedSymbol(w) && !own.IsOwn(w))
-        otherSymbols.push_back(w);
-      if (w.size() >= 3 && WordQuantity(w) == 0) other.push_back(std::move(w));
-    }
   // a unit of the column's own said once makes a month beside it the time of the value ("за ноябрь, кВт*ч")
   const bool ownUnit = std::any_of(held.begin(), held.end(), [&](const THeadingWord& h) {
     return own.UnitScaled(h.Word) != nullptr;
   });
   // a symbol numbered by its place names another column than the one of the list's number ("W2" over W1)
   const bool numbered = std::any_of(own.Own.begin(), own.Own.end(), IsNumberedSymbol);
-  unsigned named = 0;
-  // the quantities, units and scales first, then what no measured value is
   for (const bool quantities : {true, false})
     for (std::size_t i = 0; i < held.size(); ++i) {
       const THeadingWord& h = held[i];
       // a word the column's list holds is the column's ("W2" over the second energy)
       if (own.IsOwn(h.Word)) {
-        named |= meanings[i] & column;
+        named |= read.Meanings[i].Meaning & column;
         continue;
       }
       if (quantities && numbered && IsNumberedSymbol(h.Word)) return Quoted(h.Written) + " - номер другого столбца";
-      const unsigned meaning = meanings[i];
+      const unsigned meaning = read.Meanings[i].Meaning;
       if (quantities && (meaning & ~column) == 0 &&
-          std::find(otherSymbols.begin(), otherSymbols.end(), h.Word) != otherSymbols.end())
+          std::find(other.Symbols.begin(), other.Symbols.end(), h.Word) != other.Symbols.end())
         return Quoted(h.Written) + " - слово другого столбца";
       if (meaning == 0 || ((meaning & kQuantities) != 0) != quantities) continue;
       if (UnitQuantity(h.Word) != 0 && (meaning & column) != 0 && !own.Units.empty()) {
@@ -662,61 +871,55 @@ std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& 
         return Quoted(h.Written) + " - " + (IsTimeOfDay(h.Word) ? "час суток (период)" : MeaningName(meaning & ~column));
       named |= meaning;
     }
-  // a word that says another column of the sheet and none of this one ("Мощность нагрузки", "S нагр."
-  // over a rated power)
+  return std::nullopt;
+}
+
+// A word of the heading that says another column of the sheet and none of this one ("Мощность нагрузки",
+// "S нагр." over a rated power).
+std::optional<std::string> OtherColumnFault(const THeadingRead& read, const TOtherWords& other) {
+  const std::vector<TWord>& own = read.Own.Own;
+  const auto notOwn = [&](const TWord& h) {
+    return std::none_of(own.begin(), own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
+  };
   const auto another = [&](const TWord& h) {
-    return h.size() >= 3 && std::any_of(other.begin(), other.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
-           std::none_of(own.Own.begin(), own.Own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
+    return h.size() >= 3 &&
+           std::any_of(other.Words.begin(), other.Words.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
+           notOwn(h);
   };
   // (an index of a symbol says which value of it, a word of a quantity: "Pном" is no "номер")
   const auto anotherIndex = [&](const TWord& h) {
     return h.size() >= 3 &&
-           std::any_of(other.begin(), other.end(), [&](const TWord& w) { return Meaning(w) == 0 && StandsFor(h, w); }) &&
-           std::none_of(own.Own.begin(), own.Own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
+           std::any_of(other.Words.begin(), other.Words.end(),
+                       [&](const TWord& w) { return Meaning(w) == 0 && StandsFor(h, w); }) &&
+           notOwn(h);
   };
-  const auto holds = [&](const TWord& word) {
-    return std::any_of(held.begin(), held.end(), [&](const THeadingWord& w) {
-      const TWord& h = w.Word;
-      // a word of two signs stands for itself and what follows it closely ("Тр-р", "Sном" of "Sн")
-      if (word.size() == 2) return h.starts_with(word) && h.size() <= 4;
-      if (word.size() > 2) return StandsFor(h, word);
-      // a symbol stands alone or begins an index; a letter that is no symbol stands for itself
-      return SymbolQuantity(word[0]) != 0 ? h.starts_with(word) && IsIndex(h.substr(1)) : h == word;
-    });
-  };
-  const bool says = std::any_of(words.begin(), words.end(), [&](const char* example) {
-    const std::vector<TWord> needed = HeadingWordList(example);
-    return !needed.empty() && std::all_of(needed.begin(), needed.end(), holds);
-  });
-  for (std::size_t i = 0; i < held.size(); ++i) {
-    const TWord& h = held[i].Word;
-    // "Кол-во" of a unit is an amount of it, no count of another column
-    if (meanings[i] == 0 && Meaning(h) == kCount) continue;
-    // a word written over any measured value ("tgφ зам") says that of the column's own words beside it
-    if (const TListedWord* w = ListedWord(h); says && w != nullptr && w->Sense == THeadSense::Measured) continue;
+  for (std::size_t i = 0; i < read.Words.size(); ++i) {
+    const TWord& h = read.Words[i].Word;
+    if (const TPhraseRule* rule = read.Meanings[i].Rule; rule != nullptr && rule->NoOther) continue;
     if (another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && anotherIndex(h.substr(1))))
-      return Quoted(held[i].Written) + " - слово другого столбца";
+      return Quoted(read.Words[i].Written) + " - слово другого столбца";
   }
-  // the unit or symbol of the column's own quantity says it
-  if ((named & kQuantities) != 0 && (column & kQuantities) != 0) return std::nullopt;
-  return says ? std::nullopt : std::optional<std::string>(std::string());
+  return std::nullopt;
 }
 
-// The words of a heading as the rule reads them (HeadingWords), a short form of a pair of words written
-// out: "ЛС" and "л/сч" are "лицевых счетов".
-std::vector<THeadingWord> ReadWords(std::string_view heading) {
-  std::vector<THeadingWord> held = HeadingWords(heading);
-  for (std::size_t i = 0; i < held.size(); ++i) {
-    const bool pair = held[i].Word == U"Л" && i + 1 < held.size() && held[i + 1].Word == U"СЧ";
-    if (held[i].Word == U"ЛС" || pair) {
-      const std::string written = pair ? held[i].Written + "/" + held[i + 1].Written : held[i].Written;
-      held[i] = {U"ЛИЦЕВЫХ", written};
-      if (pair) held[i + 1] = {U"СЧЕТОВ", written};
-      else held.insert(held.begin() + static_cast<std::ptrdiff_t>(i) + 1, THeadingWord{U"СЧЕТОВ", written});
-      ++i;
-    }
-  }
-  return held;
+// What a heading says of a column whose sheet's other columns' words are `others`: nothing when it says the
+// column; otherwise what it names instead ('"кВА" - полная мощность'), or an empty text when it holds none
+// of the column's words and names nothing else.
+std::optional<std::string> NamesFault(const THeadingRead& read, const std::vector<const char*>& others) {
+  const TOtherWords other(others, read.Own);
+  unsigned named = 0;
+  if (std::optional<std::string> fault = MeaningFault(read, other, named)) return fault;
+  if (std::optional<std::string> fault = OtherColumnFault(read, other)) return fault;
+  // the unit or symbol of the column's own quantity says it
+  if ((named & kQuantities) != 0 && (read.Own.Means & kQuantities) != 0) return std::nullopt;
+  return read.Says ? std::nullopt : std::optional<std::string>(std::string());
+}
+
+// NamesFault of a heading's words over a column whose words people write are `words`.
+std::optional<std::string> HeadingWordsVerdict(const std::vector<THeadingWord>& held, const std::vector<const char*>& words,
+                                               const std::vector<const char*>& others) {
+  const TColumnWords own(words);
+  return NamesFault(THeadingRead(held, own), others);
 }
 
 // Whether a column holds a figure (a quantity, a count, a ratio), whose heading must be understood whole.
@@ -736,54 +939,50 @@ std::optional<std::string> DirectionFault(const std::vector<THeadingWord>& held,
   return std::nullopt;
 }
 
-// Whether a word of a heading over a figure column is understood where it stands: one of the column's own
-// words or what they begin or abbreviate, a unit, a symbol with its index, a scale, a word of the list
-// (ListedWords) with the meaning it has, a number (a year, a quarter's, a date's figures), a Roman
-// quarter, a phase's letter after "фаза".
-bool Understood(const std::vector<THeadingWord>& held, const std::vector<unsigned>& meanings, const std::vector<int>& scales,
-                const std::vector<bool>& parts, std::size_t i, const TColumnWords& own) {
-  const TWord& h = held[i].Word;
-  if (meanings[i] != 0 || Meaning(h) != 0 || scales[i] != 0 || parts[i] || IsDigits(h) || IsRomanQuarter(h)) return true;
-  if (own.IsOwn(h) || ListedWord(h) != nullptr) return true;
-  for (const TWord& w : own.Own) {
+// Whether a word of a heading over a figure column is understood where it stands: a word a phrase rule
+// reads there, a word that means something by itself (a unit, a symbol with its index, a word of the list,
+// ListedWords), a scale, a number (a year, a quarter's, a date's figures), or one of the column's own words
+// or what they begin or abbreviate.
+bool Understood(const THeadingRead& read, const std::vector<int>& scales, const std::vector<bool>& parts,
+                std::size_t i) {
+  const TWord& h = read.Words[i].Word;
+  if (read.Meanings[i].Rule != nullptr || Meaning(h) != 0 || scales[i] != 0 || parts[i] || IsDigits(h)) return true;
+  if (read.Own.IsOwn(h) || ListedWord(h) != nullptr) return true;
+  for (const TWord& w : read.Own.Own) {
     if (w.size() >= 3 && StandsFor(h, w)) return true;
     if (w.size() == 2 && h.starts_with(w) && h.size() <= 4) return true;
     if (w.size() == 1 && SymbolQuantity(w[0]) != 0 && h.starts_with(w) && IsIndex(h.substr(1))) return true;
-  }
-  // a phase's letter: "Ток фазы A"
-  for (std::size_t k = i; k > 0; --k) {
-    const TWord& before = held[k - 1].Word;
-    if (before.starts_with(U"ФАЗ")) return h.size() == 1;
-    if (before.size() != 1) break;
   }
   return false;
 }
 
 // The first word of a heading over a figure column that the rule does not understand (Understood): the
 // heading is taken only when every word of it is.
-std::optional<std::string> UnknownWordFault(const std::vector<THeadingWord>& held, const TColumnWords& own) {
-  const std::vector<unsigned> meanings = HeadingMeanings(held);
+std::optional<std::string> UnknownWordFault(const THeadingRead& read) {
   std::vector<TWord> plain;
-  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  for (const THeadingWord& h : read.Words) plain.push_back(h.Word);
   std::vector<bool> parts;
   const std::vector<int> scales = WordScales(plain, &parts);
-  for (std::size_t i = 0; i < held.size(); ++i)
-    if (!Understood(held, meanings, scales, parts, i, own))
-      return Quoted(held[i].Written) + " - слово, которое в заголовке этого столбца не понятно";
+  for (std::size_t i = 0; i < read.Words.size(); ++i)
+    if (!Understood(read, scales, parts, i))
+      return Quoted(read.Words[i].Written) + " - слово, которое в заголовке этого столбца не понятно";
   return std::nullopt;
 }
 
-// The verdict of a heading over a column: `whole` holds it to every word understood, as a heading over
-// the column is; a title or a note that states the column's unit among other words is not.
+// The verdict of a heading over a column, in its order: what its words name that the column does not hold
+// (the quantities first, then what no measured value is), another column's words, whether it names the
+// column at all, and over a figure column the energy's direction and every word understood. `whole` holds
+// it to every word understood, as a heading over the column is; a title or a note that states the column's
+// unit among other words is not.
 std::optional<std::string> HeadingVerdict(std::string_view heading, const std::vector<const char*>& words,
                                           const std::vector<const char*>& others, int direction = 0, bool whole = true) {
   const std::vector<THeadingWord> held = ReadWords(heading);
-  std::optional<std::string> verdict = HeadingWordsVerdict(held, words, others);
-  if (verdict) return verdict;
   const TColumnWords own(words);
-  if (!FigureColumn(own.Means)) return std::nullopt;
+  const THeadingRead read(held, own);
+  std::optional<std::string> verdict = NamesFault(read, others);
+  if (verdict || !FigureColumn(own.Means)) return verdict;
   if (verdict = DirectionFault(held, own, direction); verdict || !whole) return verdict;
-  return UnknownWordFault(held, own);
+  return UnknownWordFault(read);
 }
 
 }  // namespace

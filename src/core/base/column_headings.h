@@ -30,7 +30,8 @@ namespace ld {
 // ("№ счетчика"), unless the column's words name it too. The period beside the column's own unit is when
 // the value was measured ("Потребление за ноябрь 2026 года, кВт*ч", "за 2026 год", "за 4 кв."); a
 // letter after "фаза" is a phase, no unit ("Напр. фазы A, В"); "Кол-во" before a unit is an amount of it
-// ("Кол-во кВт*ч"), no count. A heading holding another column's word (`others`: "Мощность нагрузки"
+// ("Кол-во кВт*ч"), no count; "по показаниям" says how a consumption was counted, no reading; "ЛС" and
+// "л/сч" are "лицевых счетов". A heading holding another column's word (`others`: "Мощность нагрузки"
 // over a rated power, "Wт" over the energy beside its losses) is that column's. A heading is taken by its
 // meaning, not its spelling: letter case, Latin letters that look Cyrillic ("kVA", "Pразр"), the
 // multiplication signs of a unit ("кВ*А", "кВ·А", "кВ×А"), the marks between words, the line breaks of a
