@@ -548,7 +548,8 @@ enum class TIs : unsigned char {
   Unit,           // a unit or a scale word
   Measured,       // a word of the list written over any measured value ("зам", "замер", "измеренная")
   OneSign,        // a word of one letter or figure
-  Phase,          // "фаза" in any form, or a phase's letter (А, В, С) after it or after another one
+  PhaseLetter,    // a phase's letter (А, В, С) after "фаза" in any form, or after the letter of a phase before it
+                  // ("фаз A, B, C"); a letter after a later phase's or its own ("фазы C, А", "фазы A, А") is a unit
   PhaseSigns,     // "фаза" in any form, or a word of one sign after it or after another one
 };
 struct TWordIs {
@@ -596,8 +597,8 @@ const std::vector<TPhraseRule>& PhraseRules() {
       // personal accounts written short over the households' count: "Число ЛС", "Кол-во л/сч"
       {.Word = {Word, U"ЛС"}, .Takes = WrittenOut, .Reads = U"ЛИЦЕВЫХ СЧЕТОВ"},
       {.Word = {Word, U"Л"}, .After = {Word, U"СЧ"}, .Takes = WrittenOut, .Reads = U"ЛИЦЕВЫХ СЧЕТОВ"},
-      // the letter of a phase, no ampere nor preposition: "Напр. фазы A, В", "Ток фазы A, А"
-      {.Word = {Word, U"А В С"}, .Before = {Phase}, .Means = 0},
+      // the letter of a phase, no ampere nor preposition: "Напр. фазы A, В", "Ток фазы A, А", "Ток фаз A, B, C"
+      {.Word = {PhaseLetter}, .Means = 0},
       // a phase named by another letter ("Ток фазы L, А")
       {.Word = {OneSign}, .Before = {PhaseSigns}, .Takes = Own},
       // the year of the value after its number: "за ноябрь 2026 года", "за 2026 год"
@@ -673,7 +674,11 @@ bool WordIs(const TWordIs& is, const std::vector<THeadingWord>& held, std::ptrdi
       return w != nullptr && w->Sense == THeadSense::Measured;
     }
     case TIs::OneSign: return h.size() == 1;
-    case TIs::Phase: return h.starts_with(U"ФАЗ") || (IsOneOf(U"А В С", h) && WordIs(is, held, at - 1));
+    case TIs::PhaseLetter: {
+      if (!IsOneOf(U"А В С", h) || at == 0) return false;
+      const TWord& before = held[static_cast<std::size_t>(at) - 1].Word;
+      return before.starts_with(U"ФАЗ") || (before.size() == 1 && before < h && WordIs(is, held, at - 1));
+    }
     case TIs::PhaseSigns: return h.starts_with(U"ФАЗ") || (h.size() == 1 && WordIs(is, held, at - 1));
   }
   return false;
