@@ -607,7 +607,9 @@ const std::vector<TPhraseRule>& PhraseRules() {
       {.Word = {Word, U"КВ"}, .Before = {QuarterNumber}, .Means = kPeriod},
       // the number of a quarter before it, no current's symbol: "IV кв.", "II квартал"
       {.Word = {QuarterNumber}, .After = {QuarterWord}, .Means = 0},
-      // a quarter's Roman number anywhere else ("за III–IV кв."), understood; "I", "II" and "IV" a current there
+      // the first of two quarters' Roman numbers before "кв." ("за I–II кв."), no current's symbol
+      {.Word = {RomanQuarter}, .After = {RomanQuarter}, .AfterNext = {QuarterWord}, .Means = 0},
+      // a quarter's Roman number anywhere else ("за III кв. и"), understood; "I", "II" and "IV" a current there
       {.Word = {RomanQuarter}, .Takes = Own},
       // "Wр" with a Cyrillic "р", of "реактивная": a reactive energy, whatever the unit beside it
       {.Word = {CyrillicIndex, U"WР"}, .Means = kReactive},
