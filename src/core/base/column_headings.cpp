@@ -1258,11 +1258,21 @@ std::vector<TStatedUnit> StatedUnits(std::string_view text) {
     if (figure(i)) return false;
     return plain[i].size() > 1 || held.size() == 1 || (i + 1 == held.size() && (comma[i] || plain[i - 1] == U"В"));
   };
+  // a unit of length spelled out in words, in any of its forms ("длины в метрах", "в километрах"): its sign
+  const auto spelled = [&](std::size_t i) -> const char* {
+    static const std::vector<std::pair<TWord, const char*>> names = {{U"МЕТР", "м"}, {U"КИЛОМЕТР", "км"}};
+    static const std::vector<TWord> endings = {U"", U"А", U"Ы", U"ОВ", U"АХ", U"АМ", U"АМИ", U"Е", U"ОМ"};
+    if (figure(i)) return nullptr;
+    for (const auto& [name, sign] : names)
+      for (const TWord& ending : endings)
+        if (plain[i] == name + ending) return sign;
+    return nullptr;
+  };
   for (std::size_t i = 0; i < held.size(); ++i) {
     if (scales[i] != 0) {
       std::size_t end = i + 1;
       while (end < held.size() && parts[end]) ++end;
-      TStatedUnit s{held[i].Written, {}, scales[i]};
+      TStatedUnit s{held[i].Written, {}, scales[i], {}};
       for (std::size_t k = i + 1; k < end; ++k) s.Written += " " + held[k].Written;
       if (end < held.size() && FindUnit(plain[end]) != nullptr) {
         s.Unit = held[end].Written, s.Written += " " + held[end].Written;
@@ -1277,10 +1287,22 @@ std::vector<TStatedUnit> StatedUnits(std::string_view text) {
       if (!figure(i)) stated.push_back(std::move(s));
       i = end - 1;
     } else if (statedUnit(i)) {
-      stated.push_back({held[i].Written, held[i].Written, 0});
+      stated.push_back({held[i].Written, held[i].Written, 0, {}});
+    } else if (const char* sign = spelled(i)) {
+      stated.push_back({held[i].Written, sign, 0, sign});
     }
   }
+  for (TStatedUnit& s : stated)
+    if (s.Reads.empty()) s.Reads = s.Written;
   return stated;
+}
+
+std::optional<int> StatedUnitScale(const TStatedUnit& stated, const std::vector<const char*>& words) {
+  const std::vector<TWord> unit = HeadingWordList(stated.Unit);
+  if (unit.size() != 1) return std::nullopt;
+  const TUnit* scaled = TColumnWords(words).UnitScaled(unit[0]);
+  if (scaled == nullptr) return std::nullopt;
+  return stated.Scale + FindUnit(unit[0])->Exponent - scaled->Exponent;
 }
 
 TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated, const std::vector<const char*>& words) {
@@ -1303,38 +1325,49 @@ TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated,
       return {Quoted(stated.Written) + " - другой масштаб, чем в заголовке " + Quoted(std::string(heading)), 0};
     return {{}, stated.Scale};
   }
-  const std::vector<THeadingWord> unit = ReadWords(stated.Written);
+  // the column's own unit in another multiple ("м" over km) says the column, whatever else its words are
+  const std::optional<int> multiple = StatedUnitScale(stated, words);
+  const std::vector<THeadingWord> unit = ReadWords(stated.Reads);
   const std::vector<unsigned> meanings = HeadingMeanings(unit);
   unsigned means = 0;
   for (const unsigned m : meanings) means |= m;
   // a unit of what no measured value is (a count, a percent) says a column of that: the count's "шт"
-  if ((means & kQuantities) == 0) {
+  if (!multiple && (means & kQuantities) == 0) {
     if (means != 0 && (means & ~own.Means) == 0) return {{}, 0};
     return {Quoted(stated.Written) + " - " + (means != 0 ? MeaningName(means) : "не единица столбца") + names, 0};
   }
-  if (std::optional<std::string> verdict = HeadingWordsVerdict(unit, words, {}); verdict)
+  if (std::optional<std::string> verdict = multiple ? std::nullopt : HeadingWordsVerdict(unit, words, {}); verdict)
     return {Quoted(stated.Written) + " - " +
                 (verdict->empty() ? std::string("не единица столбца") : verdict->substr(verdict->find(" - ") + 3)) + names,
             0};
-  const int said = HeadingScale(stated.Written, words);
+  const int said = multiple ? *multiple : HeadingScale(stated.Reads, words);
   if ((headingUnit || headingScale) && said != own_)
     return {Quoted(stated.Written) + " - не та единица, что в заголовке " + Quoted(std::string(heading)), 0};
   return {{}, said};
 }
 
-bool StatementLeavesTwin(std::string_view statement, const std::vector<const char*>& words) {
+TLeftUntold StatementLeavesUntold(std::string_view statement, const std::vector<const char*>& words) {
   const TColumnWords own(words);
   const auto has = [&](const TWord& base) {
     return std::any_of(own.Units.begin(), own.Units.end(), [&](const TUnit* u) { return u->Base == base; });
   };
+  // the units a column's figures may be in where another of them is stated: the other of the active and the
+  // reactive quantity, and the same quantity's power for an energy or energy for a power
+  static const std::vector<std::pair<TWord, std::vector<TWord>>> others = {
+      {U"ВТЧ", {U"ВАРЧ", U"ВТ"}}, {U"ВАРЧ", {U"ВТЧ", U"ВАР"}}, {U"ВТ", {U"ВАР", U"ВТЧ"}}, {U"ВАР", {U"ВТ", U"ВАРЧ"}}};
+  TLeftUntold left = TLeftUntold::None;
   for (const TStatedUnit& stated : StatedUnits(statement)) {
+    if (stated.Unit.empty()) {
+      if (stated.Scale != 0 && (own.Means & kQuantities & ~kRatio) != 0) return TLeftUntold::Scale;
+      continue;
+    }
     const std::vector<TWord> unit = HeadingWordList(stated.Unit);
     const TUnit* u = unit.size() == 1 ? FindUnit(unit[0]) : nullptr;
     if (u == nullptr || (stated.Scale == 0 && u->Exponent == 3)) continue;
-    const TWord twin = u->Base == U"ВТЧ" ? U"ВАРЧ" : u->Base == U"ВАРЧ" ? U"ВТЧ" : u->Base == U"ВТ" ? U"ВАР" : u->Base == U"ВАР" ? U"ВТ" : TWord();
-    if (!twin.empty() && has(twin) && !has(u->Base)) return true;
+    for (const auto& [base, of] : others)
+      if (u->Base == base && !has(base) && std::any_of(of.begin(), of.end(), has)) left = TLeftUntold::Unit;
   }
-  return false;
+  return left;
 }
 
 std::string HeadingPeriod(std::string_view heading) { return PeriodOf(heading).Written; }

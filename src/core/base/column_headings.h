@@ -126,12 +126,15 @@ bool HeadingIsTimeOfDay(std::string_view heading);
 // "Технический учет за ноябрь 2026 г., тыс. кВт*ч", a units row "Ед. изм.: тыс. кВт·ч", a note
 // "* данные в тыс. кВт·ч", "…, в тыс.", "…, МВт, Мвар", a units-row cell "шт"): `Written` as the text
 // writes it ("тыс. кВт·ч"), `Unit` the unit's words ("кВт·ч", "шт"; empty for a scale alone, "в тыс."),
-// `Scale` the power of ten of its scale words (3 for "тыс.", "×1000", "10³"; 0 for none). A unit after a
-// figure ("ПС 110/10 кВ", "2,75 тыс. кВт*ч") is that figure's, no statement.
+// `Scale` the power of ten of its scale words (3 for "тыс.", "×1000", "10³"; 0 for none), `Reads` the
+// statement as the heading rule reads it: `Written`, with a unit spelled out in words by its sign ("в
+// метрах" is "м", "в километрах" "км"). A unit after a figure ("ПС 110/10 кВ", "2,75 тыс. кВт*ч") is that
+// figure's, no statement.
 struct TStatedUnit {
   std::string Written;
   std::string Unit;
   int Scale = 0;
+  std::string Reads;
 };
 std::vector<TStatedUnit> StatedUnits(std::string_view text);
 
@@ -146,12 +149,22 @@ struct TStatedScale {
   int Exponent = 0;
 };
 TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated, const std::vector<const char*>& words);
+// The power of ten by which a column's values are brought to its unit where a statement gives the column's
+// own unit in another multiple ("тыс. кВт*ч", "МВт*ч" over kW·h, "в метрах" over km: its scale words and its
+// prefix); none for a unit of another quantity or kind, or a scale alone.
+std::optional<int> StatedUnitScale(const TStatedUnit& stated, const std::vector<const char*>& words);
 
-// Whether a statement of a sheet's head (StatedUnits) that gives the active or the reactive energy or power a
-// unit of another scale than the column's plain one ("…, тыс. кВт*ч", "…, МВт") leaves a column of the other of
-// the two with words `words` untold: a book measures both alike, so the statement may mean the column too, and
-// whether it does cannot be told from it ("W2" under "Технический учет, тыс. кВт*ч").
-bool StatementLeavesTwin(std::string_view statement, const std::vector<const char*>& words);
+// What a statement of a sheet's head (StatedUnits) that states no unit of a column (with words `words`)
+// leaves untold of it, for a refusal naming the statement's cell where the column holds figures: `Unit`, a
+// unit of the active or the reactive energy or power that the column's figures may be in or not, where its
+// heading states no unit of its own (a book measures both quantities alike, and a measurement type may
+// make a load an energy): a unit of another scale than the plain one, of the other of the two ("W2" under
+// "Технический учет, тыс. кВт*ч") or of the same quantity's power over an energy or the reverse ("P" of
+// an energy under "Замеры, МВт"); `Scale`, a scale alone over a column of a quantity with a unit, whatever
+// its heading ("W1" under "Потребление, в тыс." where the column's words are none of the statement's):
+// whether it is said of the column cannot be told; `None` for a statement that leaves nothing untold.
+enum class TLeftUntold { None, Unit, Scale };
+TLeftUntold StatementLeavesUntold(std::string_view statement, const std::vector<const char*>& words);
 
 // The period a heading names for the value under it ("за ноябрь 2026 г.", "за 4 кв.", "за 2025 год",
 // "за 12 мес.", "нарастающим итогом"), as a refusal quotes it; empty for none.

@@ -41,7 +41,7 @@ struct TStatement {
 }  // namespace
 
 TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const std::vector<int>& numbers,
-                             const std::vector<TScaledColumn>& columns) {
+                             const std::vector<TScaledColumn>& columns, int titleRows) {
   const auto text = [&](int row, int col) -> std::string {
     const TOutsideValue cell = cells(row, col);
     if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number()) return {};
@@ -60,7 +60,8 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
       continue;
     }
     // a units row under the headings is theirs, column by column, however few its cells
-    head.push_back({row, !UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false)});
+    head.push_back({row, row <= titleRows ||
+                             (!UnderHeadings(cells, row, key, numbers, last) && SheetTitleRow(cells, row, numbers, last, false))});
   }
   std::vector<TScaled> scaled;
   for (const TScaledColumn& column : columns) {
@@ -73,7 +74,8 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
       return TCellTextError(row, col, "\"" + text(row, col) + "\" - единица столбца " + named + " другого масштаба, чем в ячейке " +
                                           SheetCellName(otherRow, otherCol) + " \"" + text(otherRow, otherCol) + "\"");
     };
-    int exponent = 0, twinRow = 0, twinCol = 0;
+    int exponent = 0, untoldRow = 0, untoldCol = 0;
+    TLeftUntold untold = TLeftUntold::None;
     bool ownUnit = false;                               // a heading over the column states its unit
     std::vector<std::pair<int, std::string>> headings;  // every heading over the column, by its row
     std::optional<TStatement> stated;                   // the first statement said of the column
@@ -108,8 +110,9 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
         std::optional<TStatement> said;
         const std::vector<TStatedUnit> units = StatedUnits(statement);
         for (const TStatedUnit& unit : units)
-          if (!said && !unit.Unit.empty() && HeadingNamesColumn(unit.Written, words))
-            said = TStatement{unit, HeadingScale(unit.Written, words), row, col};
+          if (const std::optional<int> multiple = StatedUnitScale(unit, words);
+              !said && !unit.Unit.empty() && (multiple || HeadingNamesColumn(unit.Reads, words)))
+            said = TStatement{unit, multiple ? *multiple : HeadingScale(unit.Reads, words), row, col};
         const bool names = !said && !units.empty() && HeadingNamesColumn(statement, words);
         if (names)
           if (const int scale = HeadingScale(statement, words); scale != 0) {
@@ -117,7 +120,8 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
             said = TStatement{alone != units.end() ? std::optional<TStatedUnit>(*alone) : std::nullopt, scale, row, col};
           }
         if (!said) {
-          if (!names && twinRow == 0 && StatementLeavesTwin(statement, words)) twinRow = row, twinCol = col;
+          if (!names && untoldRow == 0)
+            if (untold = StatementLeavesUntold(statement, words); untold != TLeftUntold::None) untoldRow = row, untoldCol = col;
           continue;
         }
         if (stated && stated->Exponent != said->Exponent) throw scales(row, col, stated->Row, stated->Col);
@@ -141,15 +145,19 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
             throw TCellTextError(stated->Row, stated->Col, over.Fault);
       columnScaled.Stated = stated->Exponent;
     }
-    // a scale stated for the active energy over a reactive column headed by its symbol alone: its figures
-    // may be in that scale or not
-    if (twinRow != 0 && !stated && !ownUnit && std::any_of(data.begin(), data.end(), [&](int row) {
+    // a unit of the other quantity or kind over a column headed without its own unit, or a scale alone that
+    // names no column: its figures may be in that unit or scale or not
+    if (untoldRow != 0 && !stated && (untold == TLeftUntold::Scale || !ownUnit) &&
+        std::any_of(data.begin(), data.end(), [&](int row) {
           const TOutsideValue cell = cells(row, column.Col);
           return !cell.Blank() && static_cast<bool>(cell.Number());
         }))
-      throw TCellTextError(twinRow, twinCol,
-                           "\"" + text(twinRow, twinCol) + "\" - единица другой величины, чем в столбце " + named +
-                               ", а в каких единицах он, не сказано");
+      throw TCellTextError(untoldRow, untoldCol,
+                           "\"" + text(untoldRow, untoldCol) + "\" - " +
+                               (untold == TLeftUntold::Scale ? "масштаб, а к столбцу " + named + " ли он относится"
+                                                             : "единица другой величины, чем в столбце " + named +
+                                                                   ", а в каких единицах он") +
+                               ", не сказано");
     if (!columnScaled.From.empty() || columnScaled.Stated != 0) scaled.push_back(std::move(columnScaled));
   }
   if (scaled.empty()) return cells;

@@ -29,10 +29,12 @@ struct TScaledColumn {
 // its own heading states no scale. Throws TCellTextError naming the cell, before any figure is read:
 // two statements of different scales over one column; a statement that disagrees with the unit of the
 // column's heading, or that gives a scale or a unit no figure of the column has (StatedUnitOver: "тыс."
-// over a count, "шт" over an energy); a scale said of the active or the reactive quantity alone over a
-// column of the other headed by its symbol alone (StatementLeavesTwin), where it cannot be told whether
-// it covers the column.
+// over a count, "шт" over an energy); a unit said of the active or the reactive quantity, or of its power
+// or energy, over a column of the other headed by its symbol alone, or a scale alone whose columns the
+// statement does not name (StatementLeavesUntold), where it cannot be told whether it covers the column.
+// The first `titleRows` rows are what the format gives to statements of the whole sheet (a network
+// workbook's voltage with what is said beside it): their texts are statements, whatever else they hold.
 TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const std::vector<int>& numbers,
-                             const std::vector<TScaledColumn>& columns);
+                             const std::vector<TScaledColumn>& columns, int titleRows = 0);
 
 }  // namespace ld

@@ -209,13 +209,13 @@ std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
 }
 
 // The sheet as its rows are read: each column of figures in its own unit, as the head of the sheet
-// states it (SheetScaledCells: the headings of row 2 with their units row, a title, a note below the
-// sections).
+// states it (SheetScaledCells: what row 1 says beside the voltage, the headings of row 2 with their units
+// row, a title, a note below the sections).
 TSheetCells NetScaledCells(const TSheetCells& sheet) {
   std::vector<TScaledColumn> columns;
   for (const TNetHeading& column : NetHeadings()) columns.push_back({column.Col, column.Title, column.Words});
   const std::vector<int> figures = NetFigureColumns();
-  return SheetScaledCells(sheet, 1, figures.back(), figures, columns);
+  return SheetScaledCells(sheet, 1, figures.back(), figures, columns, 1);
 }
 
 }  // namespace

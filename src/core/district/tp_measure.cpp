@@ -177,6 +177,10 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
   for (int i = 1; i <= count; tenths.Advance(i), ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)].Name;
     const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
+    // a title above the first transformer, without a rated power or with its date where a power stands,
+    // is no station's name, whatever its text holds ("Замеры, кВт×1000")
+    const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
+    if (!measured && (powerDigits.empty() || TitleMark(cells(i, 5))) && SheetTitleRow(cells, i, {8}, 8, false)) continue;
     // a name that cannot be read matches no station, and is no heading either: its cell is named
     if (!fault.empty()) {
       NameCellFault(i, 3, fault, messages, taken);
@@ -184,10 +188,8 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     }
     if (name.empty()) continue;
     // a row without a rated power is a heading or a caption; so are the units or the columns' numbers
-    // under a heading, and a title with its date where a power stands, above the first transformer
-    const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
+    // under a heading
     if (powerDigits.empty() || UnderHeadings(cells, i, 3, {8}, 8)) continue;
-    if (!measured && TitleMark(cells(i, 5)) && SheetTitleRow(cells, i, {8}, 8, false)) continue;
     measured = true;
     // a rated power that does not read (a figure merged down from the transformer above) measures
     // nothing: the row is named by its cell, and no load is given without the power it goes with

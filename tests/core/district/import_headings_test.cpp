@@ -573,12 +573,14 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
   const std::vector<const char*> consumption = {"W", "энергия", "потребление", "расход", "кВт*ч", "потребление абонентов"};
   const std::vector<const char*> load = {"нагрузка", "мощность", "замер", "P", "кВт"};
   const std::vector<const char*> count = {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов"};
+  const std::vector<const char*> technical = {"W1", "P", "W", "кВт*ч", "активная"};
   struct TCase {
     std::string text, heading;
     const std::vector<const char*>* words;
-    std::string stated;     // each statement "<unit>|<scale>", joined by ";"
-    int exponent;           // -99: refused
-    bool unitsRow = false;  // the text is the units row's cell under the heading, not a title
+    std::string stated;  // each statement "<unit>|<scale>", joined by ";"
+    int exponent;        // -99: refused
+    int place = 0;       // where the text stands: 0 a title, 1 the units row's cell under the heading, 2 a note
+    double setting = 2;  // the stations' measurement type
   };
   const std::vector<TCase> cases = {
       {"Технический учет за ноябрь 2026 г., тыс. кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
@@ -593,9 +595,9 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
       {"т.кВт·ч", "Потребление", &consumption, "кВт·ч|3", 3},
       {"млрд кВт*ч", "Потребление", &consumption, "кВт*ч|9", 9},
       {"тысяч кВт*ч", "Потребление", &consumption, "кВт*ч|3", 3},
-      {"шт", "Потребление", &consumption, "шт|0", -99, true},
-      {"шт", "Кол-во абонентов", &count, "шт|0", 0, true},
-      {"тыс.", "Кол-во абонентов", &count, "|3", 3, true},
+      {"шт", "Потребление", &consumption, "шт|0", -99, 1},
+      {"шт", "Кол-во абонентов", &count, "шт|0", 0, 1},
+      {"тыс.", "Кол-во абонентов", &count, "|3", 3, 1},
       {"Бытовые абоненты, тыс.", "Кол-во абонентов", &count, "|3", -99},
       {"Замеры по ТП, МВт", "Нагрузка", &load, "МВт|0", 3},
       {"Замеры по фидерам, МВт, Мвар", "Нагрузка", &load, "МВт|0;Мвар|0", 3},
@@ -605,31 +607,50 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
       {"Замеры за 16.12.2026, МВт", "Нагрузка", &load, "МВт|0", 3},
       {"Подстанция ПС 110/10 кВ Заречная", "Нагрузка", &load, "", 0},
       {"2,75 тыс. кВт*ч", "Потребление", &consumption, "", 0},
+      // a power over a load the measurement type makes an energy, an energy over a power: another quantity
+      {"Замеры по трансформаторам, МВт", "P", &load, "МВт|0", 3},
+      {"Замеры по трансформаторам, МВт", "P", &load, "МВт|0", -99, 0, 5},
+      {"Замеры по трансформаторам, МВт", "P", &load, "МВт|0", -99, 2, 5},
+      {"Замеры, МВт*ч", "P", &load, "МВт*ч|0", -99},
+      {"Замеры, МВт*ч", "Нагрузка", &load, "МВт*ч|0", 3, 0, 5},
+      // a scale alone that names no column of a book of active and reactive energies: which it covers
+      // cannot be told
+      {"Потребление, в тыс.", "W1", &technical, "|3", -99},
+      {"Потребление, в тыс.", "W1", &technical, "|3", -99, 2},
+      {"Потребление, в тыс.", "W1, кВт*ч", &technical, "|3", -99},
+      {"Технический учет, тыс. кВт*ч", "W1", &technical, "кВт*ч|3", 3},
+      {"Технический учет, тыс. кВт*ч", "W1", &technical, "кВт*ч|3", 3, 2},
+      {"Потребление, в тыс.", "Потребление", &consumption, "|3", 3, 2},
   };
   // the statement as a title (or a cell of the units row) over the heading of the households' or the
   // stations' column, and a figure under it: what the reader stores, or its refusal
   MaketFileName = (DataDir() / "maket.zr").string();
   const auto read = [&](const TCase& c, const std::string& figure) {
-    const bool households = c.words != &load;
-    const TSheetImport& reader = FindSheetImport(households ? kHouseholdsSheet : kStationMeasureSheet);
-    const int col = c.words == &count ? 3 : households ? 4 : 3;
+    const bool households = c.words == &consumption || c.words == &count, inputs = c.words == &technical;
+    const TSheetImport& reader =
+        FindSheetImport(households ? kHouseholdsSheet : inputs ? kTechnicalSheet : kStationMeasureSheet);
+    const int col = c.words == &count ? 3 : households ? 4 : inputs ? 2 : 3;
     FakeSheet s;
     int row = 1;
     // (a households title beside the stations' column)
-    if (!c.unitsRow) s.Row(row++, {{households ? 2 : 1, c.text}});
+    if (c.place == 0) s.Row(row++, {{households ? 2 : 1, c.text}});
     const int heading = row++;
     if (households) {
       s.Row(heading, {{1, "№"}, {2, "Фидер"}, {3, "Кол-во абонентов"}, {4, "Потребление"}});
-      if (c.unitsRow) s.Row(row++, {{col, c.text}});
+      if (c.place == 1) s.Row(row++, {{col, c.text}});
       s.Row(row++, {{1, "ТП-42"}}), s.Row(row, {{1, "1"}, {2, "Л1"}, {3, "41"}, {4, "9.8"}});
+    } else if (inputs) {
+      s.Row(heading, {{1, "Наименование"}}), s.Row(row, {{1, "Ввод 1"}});
     } else {
       s.Row(heading, {{1, "ТП"}, {2, "Sном, кВА"}}), s.Row(row, {{1, "ТП-42"}, {2, "400"}});
     }
     s.Row(heading, {{col, c.heading}}), s.Row(row, {{col, figure}});
+    // (a note after an empty row below the data)
+    if (c.place == 2) s.Row(row + 2, {{1, c.text}});
     std::vector<TDataFile> tables = MeasuredTables(reader);
     std::vector<std::string> messages;
     try {
-      reader.Read(tables, s.Cells(), {&messages, 2, {}, {}, nullptr});
+      reader.Read(tables, s.Cells(), {&messages, c.setting, {}, {}, nullptr});
     } catch (const std::exception& e) {
       return std::string("refused: ") + e.what();
     }
@@ -674,6 +695,14 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
        "ячейка C2: \"L, км\" - единица столбца 3 (длина участка) другого масштаба, чем в ячейке B6 \"* длина в м\""},
       {true, {{2, 1, "Начало"}, {2, 6, "Sном, кВА"}, {6, 2, "* мощности в МВА"}},
        "ячейка F2: \"Sном, кВА\" - единица столбца 6 (мощность трансформатора 1) другого масштаба, чем в ячейке B6"},
+      // metres said beside the voltage of row 1, in its own cell or with the voltage's unit
+      {true, {{1, 2, "кВ, длины участков в метрах"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{1, 2, "кВ, длины участков в метрах"}, {2, 3, "Длина"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{1, 2, "кВ"}, {1, 3, "Длина, м"}, {2, 3, "Длина"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{1, 2, "Фидер 10 кВ, длины в м"}, {2, 3, "Длина"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{1, 2, "кВ"}, {2, 3, "Длина"}}, "1100000*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{1, 2, "кВ, длины участков в метрах"}, {2, 3, "Длина, км"}},
+       "ячейка C2: \"Длина, км\" - единица столбца 3 (длина участка) другого масштаба, чем в ячейке B1"},
       {false, {}, "4000"},
       {false, {{1, 1, "Замеры нагрузок, кВт"}}, "4"},
       {false, {{8, 1, "* данные в кВт"}}, "4"},
@@ -682,6 +711,9 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
        "ячейка I5: \"P, МВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A8 \"* данные в кВт\""},
       {false, {{1, 1, "Замеры, МВт"}, {8, 1, "Единица измерения: кВт"}},
        "ячейка A8: \"Единица измерения: кВт\" - единица столбца 9 (замер) другого масштаба, чем в ячейке A1"},
+      {false, {{1, 1, "Замеры нагрузок ТП, кВт"}, {5, 9, "P"}, {5, 13, "tg"}}, "4"},
+      {false, {{1, 1, "Замеры, кВт"}, {5, 9, "P"}}, "4"},
+      {false, {{5, 9, "P"}, {8, 1, "* данные в кВт"}}, "4"},
   };
   TempDir dir;
   const std::string file = dir / "Книга.xlsx";

@@ -995,6 +995,11 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, under({{"Технический учет", "", "ПС Северная"}}, technical), energies, "Ошибка"},
       {kTransformerMeasureSheet, under({{"", "", "Замеры по трансформаторам 16.12.2026", "", "", "", "", "18:00"}}, transformers),
        transformer, "Ошибка"},
+      // a title over the transformers' names, with a sign no name holds: no name of a station
+      {kTransformerMeasureSheet,
+       under({{"", "", "Замеры, кВт×1000"}},
+             {{"", "", "ТП", "Тр", "Sном, кВА", "", "", "P"}, {"", "", "ТП-42", "Т1", "400", "", "", "0.035"}}),
+       transformer, "Ошибка"},
       {kHouseholdsSheet, under({{"ТП /\n№ фидера", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}}, households), feeder,
        "Ошибка"},
       {kHouseholdsSheet, {{"ТП-42"}, {}, {"1", "Л1", "41", "9800"}}, feeder, "нет ни одной"},
