@@ -68,7 +68,58 @@ bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
   return false;
 }
 
+// Whether the row holds a label and its value alone: two texts side by side, the label a word or two
+// without a figure ("РЭС", "Подстанция"), its value no number ("Центральный", "ПС 110/10 кВ Заречная").
+bool LabelShape(const TSheetCells& cells, int row, int last) {
+  std::vector<int> filled;
+  for (int col = 1; col <= last + kTitleReach; ++col)
+    if (!cells(row, col).Blank()) {
+      if (filled.size() == 2) return false;
+      filled.push_back(col);
+    }
+  if (filled.size() != 2 || filled[1] != filled[0] + 1) return false;
+  const TOutsideValue label = cells(row, filled[0]), value = cells(row, filled[1]);
+  const auto text = [](const TOutsideValue& cell) {
+    return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && !cell.Number() &&
+           cell.Heading();
+  };
+  if (!text(label) || !text(value)) return false;
+  const THeadParts parts = HeadingTokenParts(*label.Heading().Value);
+  if (!parts.Digits.empty() || parts.Words.empty() || parts.Words.size() > 2) return false;
+  // a value is a name: what the heading rule reads as a column's quantity, unit or period ("W1", "P,
+  // кВт", "Январь") is a heading, unless a figure of its own stands before its unit ("ПС 110/10 кВ")
+  const std::string shown = *value.Heading().Value;
+  const THeadParts said = HeadingTokenParts(shown);
+  const bool figure = std::any_of(said.Digits.begin(), said.Digits.end(), [](const std::string& d) { return d.size() >= 2; });
+  return (figure || HeadingNamesOther(shown, {}).empty()) && !HeadingIsPeriodNumber(shown) && !HeadingIsTimeOfDay(shown);
+}
+
+int FilledCells(const TSheetCells& cells, int row, int last) {
+  int n = 0;
+  for (int col = 1; col <= last + kTitleReach; ++col) n += !cells(row, col).Blank();
+  return n;
+}
+
 }  // namespace
+
+bool LabelRow(const TSheetCells& cells, int row, int last) {
+  if (!LabelShape(cells, row, last)) return false;
+  // the first row below that is no label: a fuller row (of headings or of data), or a name alone (a
+  // households book's station over its feeders)
+  for (int below = row + 1; below < row + kMostTitleRows; ++below) {
+    const int filled = FilledCells(cells, below, last);
+    if (filled == 0 || LabelShape(cells, below, last)) continue;
+    if (filled > 2) return true;
+    if (filled > 1) return false;
+    for (int col = 1; col <= last + kTitleReach; ++col)
+      if (const TOutsideValue cell = cells(below, col); !cell.Blank()) {
+        const TValueRead<std::string> text = cell.Heading();
+        return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
+               DesignationWithNumber(*text.Value);
+      }
+  }
+  return false;
+}
 
 bool TitleMark(const TOutsideValue& cell) {
   if (cell.Kind() == TOutsideValue::TKind::Date) return true;
@@ -97,9 +148,30 @@ TNameAlone NameAlone(const TSheetCells& cells, int row, int last) {
   return {};
 }
 
+int NameAloneOverValues(const TSheetCells& cells, int row, int last) {
+  int col = 0;
+  for (int c = 1; c <= last + kTitleReach; ++c) {
+    if (cells(row, c).Blank()) continue;
+    if (col != 0) return 0;
+    col = c;
+  }
+  if (col == 0) return 0;
+  const TOutsideValue cell = cells(row, col);
+  const TValueRead<std::string> text = cell.Heading();
+  if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || !text || cell.Number() ||
+      !DesignationWithNumber(*text.Value))
+    return 0;
+  std::vector<int> all(static_cast<std::size_t>(last));
+  for (int c = 1; c <= last; ++c) all[static_cast<std::size_t>(c - 1)] = c;
+  for (int below = row + 1; below < row + kMostTitleRows; ++below)
+    if (FilledCells(cells, below, last) > 0) return RowHoldsValue(cells, below, all) ? below : 0;
+  return 0;
+}
+
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
   // a name over names of its kind is the first of the rows of data
   if (NameAlone(cells, row, last).Below > 0) return false;
+  if (LabelRow(cells, row, last)) return true;
   int filled = 0, free = 0;
   bool other = false, valueNext = false;
   for (int col = 1; col <= last + kTitleReach; ++col) {

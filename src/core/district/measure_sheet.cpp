@@ -64,6 +64,12 @@ int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& nu
   return row;
 }
 
+int HeadingRowBelowLabels(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last) {
+  int below = row;
+  while (below < row + kMostTitleRows && LabelRow(cells, below, last)) ++below;
+  return below > row && RowOfHeadings(cells, below, numbers) ? below : row;
+}
+
 TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std::vector<int>& numbers, int last) {
   const auto blank = [&](int row) {
     for (int col = 1; col <= last + kTitleReach; ++col)
