@@ -68,30 +68,43 @@ bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
   return false;
 }
 
-// Whether the row holds a label and its value alone: two texts side by side, the label a word or two
-// without a figure ("РЭС", "Подстанция"), its value no number ("Центральный", "ПС 110/10 кВ Заречная").
+// Whether the row holds labels with their values, or a title with them, alone: two or three cells
+// (kTitleMarks), the first a text without a figure (the label, "РЭС", "Подстанция", or the title,
+// "Технический учет"), each other a date, what stands beside a title (TitleMark) or a name ("Центральный",
+// "ПС 110/10 кВ Заречная"), or a label right before a date or what stands beside a title ("Дата" |
+// 30.11.2026); none a value. What the heading rule reads as a column's quantity, unit or period ("W1",
+// "P, кВт", "Январь") is a heading, never a name, unless a figure of its own stands before its unit ("ПС
+// 110/10 кВ").
 bool LabelShape(const TSheetCells& cells, int row, int last) {
   std::vector<int> filled;
   for (int col = 1; col <= last + kTitleReach; ++col)
     if (!cells(row, col).Blank()) {
-      if (filled.size() == 2) return false;
+      if (static_cast<int>(filled.size()) == kTitleMarks) return false;
       filled.push_back(col);
     }
-  if (filled.size() != 2 || filled[1] != filled[0] + 1) return false;
-  const TOutsideValue label = cells(row, filled[0]), value = cells(row, filled[1]);
-  const auto text = [](const TOutsideValue& cell) {
-    return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && !cell.Number() &&
-           cell.Heading();
+  if (filled.size() < 2) return false;
+  const auto text = [&](int col) -> std::optional<std::string> {
+    const TOutsideValue cell = cells(row, col);
+    const TValueRead<std::string> shown = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number() || !shown)
+      return std::nullopt;
+    return *shown.Value;
   };
-  if (!text(label) || !text(value)) return false;
-  const THeadParts parts = HeadingTokenParts(*label.Heading().Value);
-  if (!parts.Digits.empty() || parts.Words.empty() || parts.Words.size() > 2) return false;
-  // a value is a name: what the heading rule reads as a column's quantity, unit or period ("W1", "P,
-  // кВт", "Январь") is a heading, unless a figure of its own stands before its unit ("ПС 110/10 кВ")
-  const std::string shown = *value.Heading().Value;
-  const THeadParts said = HeadingTokenParts(shown);
-  const bool figure = std::any_of(said.Digits.begin(), said.Digits.end(), [](const std::string& d) { return d.size() >= 2; });
-  return (figure || HeadingNamesOther(shown, {}).empty()) && !HeadingIsPeriodNumber(shown) && !HeadingIsTimeOfDay(shown);
+  const std::optional<std::string> label = text(filled[0]);
+  if (!label || !HeadingTokenParts(*label).Digits.empty() || HeadingTokenParts(*label).Words.empty()) return false;
+  for (std::size_t i = 1; i < filled.size(); ++i) {
+    const TOutsideValue cell = cells(row, filled[i]);
+    if (TitleMark(cell)) continue;
+    const std::optional<std::string> shown = text(filled[i]);
+    if (!shown) return false;
+    // a label of the date or the mark after it
+    if (i + 1 < filled.size() && TitleMark(cells(row, filled[i + 1])) && HeadingTokenParts(*shown).Digits.empty()) continue;
+    const THeadParts said = HeadingTokenParts(*shown);
+    const bool figure = std::any_of(said.Digits.begin(), said.Digits.end(), [](const std::string& d) { return d.size() >= 2; });
+    if ((!figure && !HeadingNamesOther(*shown, {}).empty()) || HeadingIsPeriodNumber(*shown) || HeadingIsTimeOfDay(*shown))
+      return false;
+  }
+  return true;
 }
 
 int FilledCells(const TSheetCells& cells, int row, int last) {
@@ -106,10 +119,11 @@ bool LabelRow(const TSheetCells& cells, int row, int last) {
   if (!LabelShape(cells, row, last)) return false;
   // the first row below that is no label: a fuller row (of headings or of data), or a name alone (a
   // households book's station over its feeders)
+  const int own = FilledCells(cells, row, last);
   for (int below = row + 1; below < row + kMostTitleRows; ++below) {
     const int filled = FilledCells(cells, below, last);
     if (filled == 0 || LabelShape(cells, below, last)) continue;
-    if (filled > 2) return true;
+    if (filled > own) return true;
     if (filled > 1) return false;
     for (int col = 1; col <= last + kTitleReach; ++col)
       if (const TOutsideValue cell = cells(below, col); !cell.Blank()) {

@@ -51,13 +51,14 @@ TNameAlone NameAlone(const TSheetCells& cells, int row, int last);
 // any other row.
 int NameAloneOverValues(const TSheetCells& cells, int row, int last);
 
-// Whether the row is a label with its value above a sheet's headings or its data ("РЭС" | "Центральный",
-// "Подстанция" | "ПС 110/10 кВ Заречная"): two texts side by side and nothing else in the reader's columns
-// and those beside them (`last`: the reader's last column), the label a word or two without a figure, its
-// value no number, no period and no hour; the first row below that is none of such labels (nor empty)
-// fills more cells than it (a row of headings, a row of data) or holds a designation with its number
-// alone (a households book's station over its feeders). A row of headings of two cells, a name and a
-// quantity, a unit or a period ("W1", "P, кВт", "Январь"), is none.
+// Whether the row holds labels with their values above a sheet's headings or its data ("РЭС" |
+// "Центральный", "Подстанция" | "ПС 110/10 кВ Заречная", "Технический учет" | | "ПС Северная",
+// "Технический учет" | "Дата" | 30.11.2026): two or three cells (kTitleMarks) in the reader's columns and
+// those beside them (`last`: the reader's last column), the first a text without a figure, each other a
+// name, a date or what stands beside a title (TitleMark), none a value, a period, an hour or a heading of
+// a quantity or a unit ("W1", "P, кВт"); and the first row below that is none of such rows (nor empty)
+// fills more cells than it (a row of headings, a row of data) or holds a designation with its number alone
+// (a households book's station over its feeders). A row of headings of two cells over data of two is none.
 bool LabelRow(const TSheetCells& cells, int row, int last);
 
 // Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a

@@ -237,7 +237,7 @@ bool PointRow(const TSheetCells& cells, int r) {
 // anew from them would lose what those rows hold: where the first row filled below is a row of the data
 // (`dataRow`: a feeder, a metering point, each with its figures), or a station's name alone over one, the
 // workbook is refused by the empty cell that ends them. Any other row there (a title of last month's table
-// kept below, a note, a total, a row of headings) begins what is no part of the data.
+// kept below, a note, a total, a row of headings) begins what the data do not hold.
 void RefuseDataBelowEnd(const TSheetCells& cells, int end, int last, const char* what,
                         const std::function<bool(int)>& dataRow) {
   constexpr int kEndOfRows = 100;
