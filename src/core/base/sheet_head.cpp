@@ -113,6 +113,25 @@ int FilledCells(const TSheetCells& cells, int row, int last) {
   return n;
 }
 
+// The column of the one cell the row fills in the reader's columns and those beside them; 0 for a row of
+// none or of more.
+int LoneCell(const TSheetCells& cells, int row, int last) {
+  int col = 0;
+  for (int c = 1; c <= last + kTitleReach; ++c) {
+    if (cells(row, c).Blank()) continue;
+    if (col != 0) return 0;
+    col = c;
+  }
+  return col;
+}
+
+// Whether the cell names a row of data by a designation and its number (DesignationWithNumber), as a text.
+bool DesignationCell(const TOutsideValue& cell) {
+  const TValueRead<std::string> text = cell.Heading();
+  return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
+         DesignationWithNumber(*text.Value);
+}
+
 }  // namespace
 
 bool LabelRow(const TSheetCells& cells, int row, int last) {
@@ -124,13 +143,8 @@ bool LabelRow(const TSheetCells& cells, int row, int last) {
     const int filled = FilledCells(cells, below, last);
     if (filled == 0 || LabelShape(cells, below, last)) continue;
     if (filled > own) return true;
-    if (filled > 1) return false;
-    for (int col = 1; col <= last + kTitleReach; ++col)
-      if (const TOutsideValue cell = cells(below, col); !cell.Blank()) {
-        const TValueRead<std::string> text = cell.Heading();
-        return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
-               DesignationWithNumber(*text.Value);
-      }
+    const int col = LoneCell(cells, below, last);
+    return col > 0 && DesignationCell(cells(below, col));
   }
   return false;
 }
@@ -144,18 +158,8 @@ bool TitleMark(const TOutsideValue& cell) {
 }
 
 TNameAlone NameAlone(const TSheetCells& cells, int row, int last) {
-  int col = 0;
-  for (int c = 1; c <= last + kTitleReach; ++c) {
-    if (cells(row, c).Blank()) continue;
-    if (col != 0) return {};
-    col = c;
-  }
-  const auto named = [&](int r) {
-    const TOutsideValue cell = cells(r, col);
-    const TValueRead<std::string> text = cell.Heading();
-    return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
-           DesignationWithNumber(*text.Value);
-  };
+  const int col = LoneCell(cells, row, last);
+  const auto named = [&](int r) { return DesignationCell(cells(r, col)); };
   if (col == 0 || !named(row)) return {};
   for (int below = row + 1; below < row + kMostTitleRows; ++below)
     if (!cells(below, col).Blank()) return named(below) ? TNameAlone{col, below} : TNameAlone{};
@@ -163,18 +167,8 @@ TNameAlone NameAlone(const TSheetCells& cells, int row, int last) {
 }
 
 int NameAloneOverValues(const TSheetCells& cells, int row, int last) {
-  int col = 0;
-  for (int c = 1; c <= last + kTitleReach; ++c) {
-    if (cells(row, c).Blank()) continue;
-    if (col != 0) return 0;
-    col = c;
-  }
-  if (col == 0) return 0;
-  const TOutsideValue cell = cells(row, col);
-  const TValueRead<std::string> text = cell.Heading();
-  if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || !text || cell.Number() ||
-      !DesignationWithNumber(*text.Value))
-    return 0;
+  const int col = LoneCell(cells, row, last);
+  if (col == 0 || !DesignationCell(cells(row, col))) return 0;
   std::vector<int> all(static_cast<std::size_t>(last));
   for (int c = 1; c <= last; ++c) all[static_cast<std::size_t>(c - 1)] = c;
   for (int below = row + 1; below < row + kMostTitleRows; ++below)
