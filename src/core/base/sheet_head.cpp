@@ -68,7 +68,86 @@ bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
   return false;
 }
 
+// Whether the row holds labels with their values, or a title with them, alone: two or three cells
+// (kTitleMarks), the first a text without a figure (the label, "РЭС", "Подстанция", or the title,
+// "Технический учет"), each other a date, what stands beside a title (TitleMark) or a name ("Центральный",
+// "ПС 110/10 кВ Заречная"), or a label right before a date or what stands beside a title ("Дата" |
+// 30.11.2026); none a value. What the heading rule reads as a column's quantity, unit or period ("W1",
+// "P, кВт", "Январь") is a heading, never a name, unless a figure of its own stands before its unit ("ПС
+// 110/10 кВ").
+bool LabelShape(const TSheetCells& cells, int row, int last) {
+  std::vector<int> filled;
+  for (int col = 1; col <= last + kTitleReach; ++col)
+    if (!cells(row, col).Blank()) {
+      if (static_cast<int>(filled.size()) == kTitleMarks) return false;
+      filled.push_back(col);
+    }
+  if (filled.size() < 2) return false;
+  const auto text = [&](int col) -> std::optional<std::string> {
+    const TOutsideValue cell = cells(row, col);
+    const TValueRead<std::string> shown = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !cell.CoveredFault().empty() || cell.Number() || !shown)
+      return std::nullopt;
+    return *shown.Value;
+  };
+  const std::optional<std::string> label = text(filled[0]);
+  if (!label || !HeadingTokenParts(*label).Digits.empty() || HeadingTokenParts(*label).Words.empty()) return false;
+  for (std::size_t i = 1; i < filled.size(); ++i) {
+    const TOutsideValue cell = cells(row, filled[i]);
+    if (TitleMark(cell)) continue;
+    const std::optional<std::string> shown = text(filled[i]);
+    if (!shown) return false;
+    // a label of the date or the mark after it
+    if (i + 1 < filled.size() && TitleMark(cells(row, filled[i + 1])) && HeadingTokenParts(*shown).Digits.empty()) continue;
+    const THeadParts said = HeadingTokenParts(*shown);
+    const bool figure = std::any_of(said.Digits.begin(), said.Digits.end(), [](const std::string& d) { return d.size() >= 2; });
+    if ((!figure && !HeadingNamesOther(*shown, {}).empty()) || HeadingIsPeriodNumber(*shown) || HeadingIsTimeOfDay(*shown))
+      return false;
+  }
+  return true;
+}
+
+int FilledCells(const TSheetCells& cells, int row, int last) {
+  int n = 0;
+  for (int col = 1; col <= last + kTitleReach; ++col) n += !cells(row, col).Blank();
+  return n;
+}
+
+// The column of the one cell the row fills in the reader's columns and those beside them; 0 for a row of
+// none or of more.
+int LoneCell(const TSheetCells& cells, int row, int last) {
+  int col = 0;
+  for (int c = 1; c <= last + kTitleReach; ++c) {
+    if (cells(row, c).Blank()) continue;
+    if (col != 0) return 0;
+    col = c;
+  }
+  return col;
+}
+
+// Whether the cell names a row of data by a designation and its number (DesignationWithNumber), as a text.
+bool DesignationCell(const TOutsideValue& cell) {
+  const TValueRead<std::string> text = cell.Heading();
+  return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
+         DesignationWithNumber(*text.Value);
+}
+
 }  // namespace
+
+bool LabelRow(const TSheetCells& cells, int row, int last) {
+  if (!LabelShape(cells, row, last)) return false;
+  // the first row below that is no label: a fuller row (of headings or of data), or a name alone (a
+  // households book's station over its feeders)
+  const int own = FilledCells(cells, row, last);
+  for (int below = row + 1; below < row + kMostTitleRows; ++below) {
+    const int filled = FilledCells(cells, below, last);
+    if (filled == 0 || LabelShape(cells, below, last)) continue;
+    if (filled > own) return true;
+    const int col = LoneCell(cells, below, last);
+    return col > 0 && DesignationCell(cells(below, col));
+  }
+  return false;
+}
 
 bool TitleMark(const TOutsideValue& cell) {
   if (cell.Kind() == TOutsideValue::TKind::Date) return true;
@@ -79,27 +158,28 @@ bool TitleMark(const TOutsideValue& cell) {
 }
 
 TNameAlone NameAlone(const TSheetCells& cells, int row, int last) {
-  int col = 0;
-  for (int c = 1; c <= last + kTitleReach; ++c) {
-    if (cells(row, c).Blank()) continue;
-    if (col != 0) return {};
-    col = c;
-  }
-  const auto named = [&](int r) {
-    const TOutsideValue cell = cells(r, col);
-    const TValueRead<std::string> text = cell.Heading();
-    return cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty() && text && !cell.Number() &&
-           DesignationWithNumber(*text.Value);
-  };
+  const int col = LoneCell(cells, row, last);
+  const auto named = [&](int r) { return DesignationCell(cells(r, col)); };
   if (col == 0 || !named(row)) return {};
   for (int below = row + 1; below < row + kMostTitleRows; ++below)
     if (!cells(below, col).Blank()) return named(below) ? TNameAlone{col, below} : TNameAlone{};
   return {};
 }
 
+int NameAloneOverValues(const TSheetCells& cells, int row, int last) {
+  const int col = LoneCell(cells, row, last);
+  if (col == 0 || !DesignationCell(cells(row, col))) return 0;
+  std::vector<int> all(static_cast<std::size_t>(last));
+  for (int c = 1; c <= last; ++c) all[static_cast<std::size_t>(c - 1)] = c;
+  for (int below = row + 1; below < row + kMostTitleRows; ++below)
+    if (FilledCells(cells, below, last) > 0) return RowHoldsValue(cells, below, all) ? below : 0;
+  return 0;
+}
+
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
   // a name over names of its kind is the first of the rows of data
   if (NameAlone(cells, row, last).Below > 0) return false;
+  if (LabelRow(cells, row, last)) return true;
   int filled = 0, free = 0;
   bool other = false, valueNext = false;
   for (int col = 1; col <= last + kTitleReach; ++col) {

@@ -45,14 +45,31 @@ struct TNameAlone {
 };
 TNameAlone NameAlone(const TSheetCells& cells, int row, int last);
 
+// The row of values right below a row that holds a designation with its number alone ("ТП-1" over a
+// households book's first feeder "1 | 1 | 205 | 450022.5"), in the reader's columns and those beside them
+// (`last`: the reader's last column): the row of a station over its feeders, a row of the data; 0 for
+// any other row.
+int NameAloneOverValues(const TSheetCells& cells, int row, int last);
+
+// Whether the row holds labels with their values above a sheet's headings or its data ("РЭС" |
+// "Центральный", "Подстанция" | "ПС 110/10 кВ Заречная", "Технический учет" | | "ПС Северная",
+// "Технический учет" | "Дата" | 30.11.2026): two or three cells (kTitleMarks) in the reader's columns and
+// those beside them (`last`: the reader's last column), the first a text without a figure, each other a
+// name, a date or what stands beside a title (TitleMark), none a value, a period, an hour or a heading of
+// a quantity or a unit ("W1", "P, кВт"); and the first row below that is none of such rows (nor empty)
+// fills more cells than it (a row of headings, a row of data) or holds a designation with its number alone
+// (a households book's station over its feeders). A row of headings of two cells over data of two is none.
+bool LabelRow(const TSheetCells& cells, int row, int last);
+
 // Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a
 // row of headings or of data: a text of words, never a name alone over names of its kind (NameAlone),
 // which is a row of the data; one cell alone in the reader's columns and those beside them
 // (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
 // with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
 // "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
-// value ("Подстанция:" | "Северная"); or, with `bare`, texts none of which, over the number columns,
-// holds a value or a word (a sheet whose every row of data holds a value there). A number cell that is no
+// value ("Подстанция:" | "Северная"), or without the colon (LabelRow); or, with `bare`, texts none of
+// which, over the number columns, holds a value or a word (a sheet whose every row of data holds a value
+// there). A number cell that is no
 // label's value is a value, and its row none of titles.
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare);
 // Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of

@@ -64,6 +64,12 @@ int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& nu
   return row;
 }
 
+int HeadingRowBelowLabels(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last) {
+  int below = row;
+  while (below < row + kMostTitleRows && LabelRow(cells, below, last)) ++below;
+  return below > row && RowOfHeadings(cells, below, numbers) ? below : row;
+}
+
 TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std::vector<int>& numbers, int last) {
   const auto blank = [&](int row) {
     for (int col = 1; col <= last + kTitleReach; ++col)
@@ -77,22 +83,6 @@ TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std:
   if (row == from + kMostTitleRows || RowHoldsValue(cells, row, numbers)) {
     // no headings: the data begin right below the titles (or at `from`, where the titles go on)
     return {0, row == from + kMostTitleRows ? from : row};
-  }
-  // labels above the headings ("РЭС" | "Центральный", "Подстанция" | "ПС 110/10 кВ Заречная", a title
-  // with "Дата" and its date): a row of a few cells under which a fuller row of headings of its own (not
-  // one that goes on with it) stands is a title
-  const auto filled = [&](int r) {
-    int n = 0;
-    for (int col = 1; col <= last + kTitleReach; ++col) n += !cells(r, col).Blank();
-    return n;
-  };
-  for (int next = row + 1; next < from + kMostTitleRows; ++next) {
-    if (blank(next)) continue;
-    if (RowHoldsValue(cells, next, numbers) || UnderHeadings(cells, next, key, numbers, last) ||
-        !RowOfHeadings(cells, next, numbers) || cells(next, key).Blank() || filled(row) > kTitleMarks ||
-        filled(next) <= filled(row))
-      break;
-    row = next;
   }
   TSheetHead head{row, row + 1};
   while (head.First - row < 4 && UnderHeadings(cells, head.First, key, numbers, last)) ++head.First;

@@ -70,6 +70,11 @@ bool BlockBelow(const TSheetCells& cells, int row, const std::vector<int>& numbe
 // approval block beside the columns, SheetTitleRow): 1 for a sheet without them.
 int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& numbers, int last);
 
+// The row of the headings of a format that has them at `row`, under its title, as a sheet gives them: the
+// row of headings (RowOfHeadings) below the labels with their values that stand where they would
+// (LabelRow); `row` where none stands there.
+int HeadingRowBelowLabels(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last);
+
 // Where a sheet whose headings stand in its first rows has them: below its titles (SheetTitleRow, at
 // most kMostTitleRows of them from `from`), the row of headings (0: the sheet has none, its data begin
 // where its titles end) and the first row of its data, below the rows that continue the headings

@@ -376,6 +376,15 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
   }
   if (headingRow > 0)
     if (std::string fault = headingFault(headingRow); !fault.empty()) {
+      // a name alone over a row of values where the headings stand is a row of the data, no heading
+      if (const int values = NameAloneOverValues(cells, headingRow, last); values > 0)
+        for (int col = 1; col <= last + kTitleReach; ++col)
+          if (const TValueRead<std::string> name = cells(headingRow, col).Name(); name && !name.Value->empty()) {
+            fault = other + Cell(headingRow, col) + Quoted(*name.Value) + " - одно имя над строкой " +
+                    std::to_string(values) + " со значениями: строка данных, а не заголовков столбцов, которые стоят в "
+                    "строке " + std::to_string(headingRow);
+            break;
+          }
       // No heading there, but the reader's rows may begin above it (a sheet kept without its title or
       // without its headings): the sheet is of the kind when the row above them holds its headings or a
       // title of one cell, and the rows from there are what the reader takes; otherwise the fault stands.
@@ -491,10 +500,14 @@ TSheetCells ScaledCells(const TSheetImport& import, const TSheetCells& cells, do
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting) {
   // a sheet whose data end at their first empty key begin below the titles that leave the key empty,
   // as its reader takes them
+  // a format whose headings stand below its title has them below the labels there too
+  const int heading = import.HeadingRow > 1
+                          ? HeadingRowBelowLabels(cells, import.HeadingRow, NumberColumns(import), LastColumn(import))
+                          : import.HeadingRow;
   const int first = import.HeadingRow == 0 && import.FirstBlankEnds
                         ? RowBelowTitles(cells, import.Columns.front().Col, NumberColumns(import), LastColumn(import))
-                        : import.HeadingRow + 1;
-  return KindFaultFrom(import, cells, setting, import.HeadingRow, first, true);
+                        : heading + 1;
+  return KindFaultFrom(import, cells, setting, heading, first, true);
 }
 
 TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCells& cells,

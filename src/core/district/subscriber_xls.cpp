@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <string_view>
@@ -232,6 +233,29 @@ bool PointRow(const TSheetCells& cells, int r) {
   return NumberedRow(cells, r) && !cells(r, 2).Blank() && !station.Blank() && MeterPointStationFault(station).empty();
 }
 
+// The data of a sheet read down to an empty row (`end`) leave out every row below it, and the base written
+// anew from them would lose what those rows hold: where the first row filled below is a row of the data
+// (`dataRow`: a feeder, a metering point, each with its figures), or a station's name alone over one, the
+// workbook is refused by the empty cell that ends them. Any other row there (a title of last month's table
+// kept below, a note, a total, a row of headings) begins what the data do not hold.
+void RefuseDataBelowEnd(const TSheetCells& cells, int end, int last, const char* what,
+                        const std::function<bool(int)>& dataRow) {
+  constexpr int kEndOfRows = 100;
+  for (int r = end + 1; r <= end + kEndOfRows; ++r) {
+    bool blank = true;
+    for (int col = 1; col <= last && blank; ++col) blank = cells(r, col).Blank();
+    if (blank) continue;
+    int data = dataRow(r) ? r : 0;
+    if (data == 0)
+      if (const int values = NameAloneOverValues(cells, r, last); values > 0 && dataRow(values)) data = values;
+    if (data > 0)
+      throw TCellTextError(end, 1, "пустая ячейка в столбце 1 - конец данных листа, но ниже, в строке " +
+                                       std::to_string(data) + ", " + what + ": ни она, ни строки под ней не были бы "
+                                       "прочитаны - уберите пустые строки среди данных");
+    return;
+  }
+}
+
 }  // namespace
 
 bool MeterPointsGap(const TSheetCells& cells, int row) {
@@ -256,9 +280,11 @@ int FirstPointRow(const TSheetCells& cells) {
         (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || NumberedRow(cells, r + 1)))
       return r;
   }
-  // the headings' units, their second row or the columns' numbers below them are headings too
-  int first = kBelowHeadings;
-  while (first < kBelowHeadings + 3 && UnderHeadings(cells, first, 1, kPointFigureList, kPointLast)) ++first;
+  // below labels with their values that stand under the title, the headings follow them; the headings'
+  // units, their second row or the columns' numbers below them are headings too
+  const int below = HeadingRowBelowLabels(cells, kBelowHeadings - 1, kPointFigureList, kPointLast) + 1;
+  int first = below;
+  while (first < below + 3 && UnderHeadings(cells, first, 1, kPointFigureList, kPointLast)) ++first;
   return first;
 }
 
@@ -442,15 +468,19 @@ bool HouseholdsGap(const TSheetCells& cells, int row) {
   if (!above || above.Value->empty() || !below || below.Value->empty()) return false;
   // under a station's name, over its first feeder
   if (!IsFeederNumber(*above.Value)) return IsFeederNumber(*below.Value);
-  // between a station's last feeder and the next station's name with its first feeder below it: an empty
-  // row alone, each feeder with its figures (a note below the data numbers its lines too); a feeder alone
-  // below an empty row is none of the table's
+  // between a station's last feeder and the next station's name with its first feeder below it, right
+  // under it or under an empty row of its own: an empty row alone, each feeder with its figures (a note
+  // below the data numbers its lines too); a feeder alone below an empty row is none of the table's
   const auto feeder = [&](int r) {
     const TValueRead<std::string> name = cells(r, 1).Name();
     return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
   };
-  const bool empty = cells(row, 2).Blank() && cells(row, 3).Blank() && cells(row, 4).Blank();
-  return empty && feeder(row - 1) && !IsFeederNumber(*below.Value) && feeder(row + 2);
+  const auto empty = [&](int r) {
+    return cells(r, 1).Blank() && cells(r, 1).EndFault().empty() && cells(r, 2).Blank() && cells(r, 3).Blank() &&
+           cells(r, 4).Blank();
+  };
+  return empty(row) && feeder(row - 1) && !IsFeederNumber(*below.Value) &&
+         (feeder(row + 2) || (empty(row + 2) && feeder(row + 3)));
 }
 
 bool HouseholdsHeadingRow(const TSheetCells& cells, int row) {
@@ -580,6 +610,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
                    markCounter = TextField(table, "MarkCounter"), numCounter = TextField(table, "NumCounter");
   const std::size_t rowBytes = TableRowBytes(table);
   const int last = LastSheetRow(cells), first = FirstPointRow(cells);
+  RefuseDataBelowEnd(cells, last + 1, kPointLast, "точка учета со значениями",
+                     [&](int r) { return PointRow(cells, r) && RowHoldsValue(cells, r, kPointFigureList); });
   const int rows = last >= first ? last - first + 1 : 0;
   if (held) held->Take(static_cast<std::size_t>(rows) * rowBytes);
   ReserveRows(table, rows);
@@ -694,6 +726,10 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   int last = first;
   while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, last)) ++last;
   --last;
+  RefuseDataBelowEnd(cells, last + 1, 4, "фидер со значениями", [&](int r) {
+    const TValueRead<std::string> name = cells(r, 1).Name();
+    return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
+  });
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);

@@ -124,6 +124,29 @@ bool HoldsValue(const TOutsideValue& cell) {
          (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() || cell.Number());
 }
 
+// The columns' words other than those of the measured column `col`, which a heading over it must not say.
+std::vector<const char*> OtherColumnsWords(int col) {
+  std::vector<const char*> others;
+  for (const TMeasuredColumn& other : MeasuredColumns())
+    if (other.Col != col) others.insert(others.end(), other.Words.begin(), other.Words.end());
+  return others;
+}
+
+// Whether the row is one of headings over the measured columns: none of them holds a value, and one holds
+// a heading that says its column ("P, МВт", "tg", a units row's "МВт"). What stands over the names beside
+// them ("ТП", "Тр-р", "Вид") is their headings too, no station and no node. A text over the figures that
+// names nothing ("н/д") is a value that does not read, in a row of the data.
+bool MeasureHeadingsRow(const TSheetCells& cells, int row) {
+  const auto& columns = MeasuredColumns();
+  if (std::any_of(columns.begin(), columns.end(), [&](const TMeasuredColumn& c) { return HoldsValue(cells(row, c.Col)); }))
+    return false;
+  return std::any_of(columns.begin(), columns.end(), [&](const TMeasuredColumn& c) {
+    const TValueRead<std::string> heading = cells(row, c.Col).Heading();
+    return heading && !heading.Value->empty() && HeadingHoldsWord(*heading.Value) &&
+           HeadingSays(*heading.Value, c.Words, OtherColumnsWords(c.Col));
+  });
+}
+
 // The format has no headings, yet a book may carry a row of them over its rows (a row whose number
 // columns hold no value): a heading there that names another quantity, unit or scale than the column
 // holds (a transformer inventory's year, a current protocol's amperes, a month's consumption in kW·h, a
@@ -136,6 +159,7 @@ void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const 
   const TSheetCells cells = SheetCellsOf(sheet);
   std::vector<int> figures;
   for (const TMeasuredColumn& c : columns) figures.push_back(c.Col);
+  bool data = false;  // a row of values above
   for (int row = 1; row <= last; ++row) {
     // numbers over the figures that go up by one with the columns, and over the names beside them where
     // they are filled (an hourly load curve's "1 … 24", "1-2", "2-3"), head a table of periods: no node
@@ -148,19 +172,21 @@ void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const 
       throw Error("Ошибка чтения файла \"" + fileName + "\": лист \"" + sheet.SheetName() + "\", строка " +
                   std::to_string(row) + ": " + PeriodNumbersFault(cells, row, figures));
     if (std::any_of(columns.begin(), columns.end(),
-                    [&](const TMeasuredColumn& c) { return HoldsValue(sheet.Value(row, c.Col)); }))
+                    [&](const TMeasuredColumn& c) { return HoldsValue(sheet.Value(row, c.Col)); })) {
+      data = true;
       continue;
+    }
     // a title with what stands beside it over the columns (a date, an approval block, a label) says
-    // nothing of them
+    // nothing of them; a note below the rows of values ("* нагрузки в кВт") states their unit, which the
+    // sheet's scaling reads (MeasuredCells)
     if (std::all_of(figures.begin(), figures.end(), [&](int col) { return sheet.Blank(row, col); }) ||
-        TitleOverFigures(cells, row, figures, kLastMeasureColumn))
+        TitleOverFigures(cells, row, figures, kLastMeasureColumn) ||
+        (data && SheetTitleRow(cells, row, figures, kLastMeasureColumn, false)))
       continue;
     for (const TMeasuredColumn& column : columns) {
       const TValueRead<std::string> heading = sheet.Value(row, column.Col).Heading();
       if (!heading || heading.Value->empty()) continue;
-      std::vector<const char*> others;
-      for (const TMeasuredColumn& other : columns)
-        if (other.Col != column.Col) others.insert(others.end(), other.Words.begin(), other.Words.end());
+      const std::vector<const char*> others = OtherColumnsWords(column.Col);
       if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) continue;
       throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, column.Col,
                                     "заголовок " + QuotedText(*heading.Value) + " - не заголовок столбца " +
@@ -344,8 +370,9 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
   const TSheetCells cells = SheetCellsOf(sheet);
   for (int r = 1; r <= last; ++r) {
     if (r % step == 0 && progress) progress(position = std::min(100, position + 10));
-    // the columns' own numbers under the headings name no substation and no node
-    if (ColumnNumbersRow(cells, r, kLastMeasureColumn)) continue;
+    // the columns' own numbers under the headings, and the headings over the names, name no substation
+    // and no node
+    if (ColumnNumbersRow(cells, r, kLastMeasureColumn) || MeasureHeadingsRow(cells, r)) continue;
     if (const std::string s = readText(r, 14, TText::Name); !s.empty()) {
       substation = s;
       substationRow = r;

@@ -589,6 +589,18 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("Фидер")}, {{2, 3}, text("Абонентов")}, {{2, 4}, text("Январь")},
                           {{3, 1}, text("1")}, {{3, 3}, text("41")}, {{3, 4}, text("9800")}},
        "ячейка D2: заголовок \"Январь\" - не заголовок столбца 4 (потребление): \"Январь\" - период (месяц, квартал)"},
+      // a households book given as the industrial one: its station over its first feeder stands where the
+      // headings do, and is named as the row of data it is
+      {kMeterPointsSheet, {{{1, 1}, text("№ / ТП")}, {{1, 2}, text("Фидер")}, {{1, 3}, text("Кол-во абонентов")},
+                           {{1, 4}, text("Потребление, кВт*ч")}, {{2, 1}, text("ТП-1")}, {{3, 1}, text("1")}, {{3, 2}, text("1")},
+                           {{3, 3}, text("205")}, {{3, 4}, text("450022.5")}},
+       "ячейка A2: \"ТП-1\" - одно имя над строкой 3 со значениями: строка данных, а не заголовков столбцов, которые стоят в "
+       "строке 2"},
+      // a label with its value between the industrial title and its headings
+      {kMeterPointsSheet, {{{1, 1}, text("Ведомость")}, {{2, 1}, text("РЭС")}, {{2, 2}, text("Центральный")}, {{3, 1}, text("№")},
+                           {{3, 2}, text("Договор")}, {{3, 6}, text("ТП")}, {{3, 13}, text("W, кВт*ч")}, {{4, 1}, text("1")},
+                           {{4, 2}, text("Д1")}, {{4, 6}, text("ТП-42.Т1")}, {{4, 13}, text("5")}},
+       ""},
       // a station's name merged down over the row below it is the station's, never a feeder
       {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("ТП-42").Covered("A1:A2")}, {{3, 1}, text("1")}, {{3, 3}, text("5")}}, ""},
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
@@ -993,6 +1005,22 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
       {kTechnicalSheet, under({{"РЭС", "Центральный"}}, technical), energies, "Ошибка"},
       {kTechnicalSheet, under({{"Подстанция", "ПС 110/10 кВ Заречная"}}, technical), energies, "Ошибка"},
       {kTechnicalSheet, under({{"Технический учет", "", "ПС Северная"}}, technical), energies, "Ошибка"},
+      // labels with their values one under another, over the headings, over a station and its feeders,
+      // between the industrial title and its headings; a heading of a quantity or a period beside a name
+      // over fuller rows is no label's value, and says what its column holds
+      {kTechnicalSheet, under({{"РЭС", "Центральный"}, {"Подстанция", "ПС 110/10 кВ Заречная"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"РЭС", "Центральный"}, {}, {"Филиал", "Южный"}}, technical), energies, "Ошибка"},
+      {kHouseholdsSheet, under({{"", "РЭС", "Центральный"}}, households), feeder, "нет ни одной"},
+      {kHouseholdsSheet, under({{"РЭС", "Центральный"}}, households), feeder, "Ошибка"},
+      {kTechnicalSheet, under({{"РЭС", "Центральный"}, {"Технический учет", "", "Дата", "#30.11.2026"}}, technical), energies,
+       "Ошибка"},
+      {kTechnicalSheet, {{"Наименование", "Потребитель"}, {"ТП-42", "1100"}}, "", "|1100|"},
+      {kHouseholdsSheet, under({{"", "РЭС", "Центральный"}, {"", "Сведения", "за декабрь 2026"}}, households), feeder, "Ошибка"},
+      {kMeterPointsSheet, {{"Ведомость"}, {"РЭС", "Центральный"}, pointHeadings, point}, pointStored, "Ошибка"},
+      {kMeterPointsSheet, {{"Ведомость"}, {"РЭС", "Центральный"}, {"Подстанция", "ПС-42"}, pointHeadings, point}, pointStored,
+       "Ошибка"},
+      {kTechnicalSheet, {{"Наименование", "Январь"}, {"ТП-42", "1100", "5", "6", "7"}}, "", energies},
+      {kTechnicalSheet, {{"Наименование", "W1, МВт*ч"}, {"ТП-42", "1.1", "5", "6", "7"}}, "ПС-1|ТП-42|||4|||1100|5|6|7|", "|1.1|"},
       {kTransformerMeasureSheet, under({{"", "", "Замеры по трансформаторам 16.12.2026", "", "", "", "", "18:00"}}, transformers),
        transformer, "Ошибка"},
       // a title over the transformers' names, with a sign no name holds: no name of a station

@@ -99,10 +99,17 @@ TEST(SubscriberXls, IndustrialPoints) {
   EXPECT_EQ(Cells(t, {"NamePoint", "Address", "WorkTime", "NumCounter", "MarkCounter", "Praz", "Koef"})[2],
             (std::vector<std::string>{"Цех 1", "ул. Мира", "8-17", "123", "СА4", "10", "30"}));
 
-  // the data end before the first row without a first cell: an empty second row gives no rows
+  // the data end before the first row without a first cell: a point below an empty second row would be
+  // lost with it, and refuses the sheet by its row
   TDataFile none = Empty(LayoutMeterPoints);
-  ReadMeterPointsSheet(Sheet({{"Ведомость"}, {}, kIndustrial[2]}), none, info);
-  EXPECT_EQ(none.RowCount, 0);
+  try {
+    ReadMeterPointsSheet(Sheet({{"Ведомость"}, {}, kIndustrial[2]}), none, info);
+    ADD_FAILURE() << "a point below the end of the data was left out";
+  } catch (const TCellTextError& e) {
+    EXPECT_EQ(std::string(e.what()), "ячейка A2: пустая ячейка в столбце 1 - конец данных листа, но ниже, в строке 3, "
+                                     "точка учета со значениями: ни она, ни строки под ней не были бы прочитаны - уберите "
+                                     "пустые строки среди данных");
+  }
 
   // a sheet without its title row, without its headings or without both begins its points higher; a row
   // of the columns' own numbers under the headings is no point, nor is a title of a year above them; an
@@ -150,7 +157,7 @@ TEST(SubscriberXls, HouseholdFeeders) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile t = Empty(LayoutHouseholds);
   std::vector<std::string> info;
-  ReadHouseholdsSheet(Sheet({{"Ведомость по фидерам"},
+  Grid sheet = {{"Ведомость по фидерам"},
                              {"тп-2"},
                              {"1", "3", "2.5", "10"},
                              {"ТП-1"},
@@ -168,8 +175,23 @@ TEST(SubscriberXls, HouseholdFeeders) {
                              {"11", "Ф-3", "1", "1"},
                              {"12", "ЛЭП 4", "1", "1"},
                              {},
-                             {"4", "9", "1", "1"}}),
-                      t, info);
+                             {"4", "9", "1", "1"}};
+  // a feeder with its figures below the empty row that ends the data would be lost: the sheet is refused
+  // by its row, and read without it
+  try {
+    ReadHouseholdsSheet(Sheet(sheet), t, info);
+    ADD_FAILURE() << "a feeder below the end of the data was left out";
+  } catch (const TCellTextError& e) {
+    EXPECT_EQ(e.Row, 16);
+    EXPECT_NE(std::string(e.what()).find("ячейка A16: пустая ячейка в столбце 1 - конец данных листа, но ниже, в строке "
+                                         "17, фидер со значениями"),
+              std::string::npos)
+        << e.what();
+  }
+  sheet.resize(15);
+  t = Empty(LayoutHouseholds);
+  info.clear();
+  ReadHouseholdsSheet(Sheet(sheet), t, info);
   // a count of subscribers that is no whole number is named, never rounded
   EXPECT_EQ(info, (std::vector<std::string>{
                       "Бытовые абоненты, строка 3, столбец 3: Ошибка чтения (число 2.5 не целое, а абонентов целое число)",
@@ -196,8 +218,8 @@ TEST(SubscriberXls, HouseholdFeeders) {
 // A households sheet as a person types it (tests/data/subscriber_sheets, written by openpyxl): a station
 // and a feeder ended by Alt+Enter, a no-break space or a tab are the station and the feeder of the other
 // tables, and an empty row between one station's feeders and the next station with its own is none of
-// the data's end, nor is a row that a merged station's name fills; an empty row over a feeder alone ends
-// the data, which the import says instead of leaving that feeder out without a word.
+// the data's end, nor is a row that a merged station's name fills; a feeder below an empty row that ends
+// the data refuses the book, never left out of a base written without it.
 TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TempDir dir;
@@ -214,25 +236,50 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
             (Grid{{"ТП-42", "Л1", "12", "2750.25"}, {"ТП-42", "Л2", "5", "120.5"}, {"ТП-43", "Л1", "7", "300"},
                   {"ТП-44", "Л1", "3", "45"}}));
-  // under a station's last feeder: an empty row over a feeder, over a station without a feeder with its
-  // figures below it (a note), or two empty rows end the data
-  for (const std::vector<std::vector<std::string>>& below :
-       {std::vector<std::vector<std::string>>{{}, {"2", "2", "5", "10"}},
-        std::vector<std::vector<std::string>>{{}, {"ТП-44"}, {"1. Данные за ноябрь"}},
-        std::vector<std::vector<std::string>>{{}, {}, {"ТП-44"}, {"1", "1", "5", "10"}}}) {
-    std::vector<std::vector<std::string>> rows = {{"ТП-42"}, {"1", "1", "12", "10"}};
-    rows.insert(rows.end(), below.begin(), below.end());
+  // under a station's last feeder: an empty row over a station without a feeder with its figures below
+  // it (a note), over a row of headings or a title (another table: last month's), ends the data; a
+  // feeder with its figures below an empty row that ends them (alone, or under a station after two empty
+  // rows) would be lost with the rows under it, and refuses the book by its row. An empty row under a
+  // station's name and one between a station's last feeder and the next station, together, are read past.
+  struct TGap {
+    Grid below;
+    std::string refusal;  // the cell that refuses the book, and why; empty: taken
+    Grid taken;           // NameTP, Fider, CountAb, W of the rows taken
+  };
+  const std::string lost = "ячейка A3: пустая ячейка в столбце 1 - конец данных листа, но ниже, в строке ";
+  const Grid first = {{"ТП-42", "Л1", "12", "10"}};
+  for (const TGap& c : std::vector<TGap>{
+           {{{}, {"ТП-44"}, {"1. Данные за ноябрь"}}, "", first},
+           {{{}, {"№ / ТП", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}, {"ТП-44"}, {"1", "1", "5", "10"}}, "", first},
+           {{{}, {"Справочно: ноябрь 2026"}, {"ТП-42"}, {"1", "1", "12", "9"}}, "", first},
+           {{{}, {"2", "2", "5", "10"}}, lost + "4, фидер со значениями", {}},
+           {{{}, {}, {"ТП-44"}, {"1", "1", "5", "10"}}, lost + "6, фидер со значениями", {}},
+           {{{}, {"ТП-44"}, {}, {"1", "1", "5", "10"}, {"2", "2", "6", "12"}},
+            "",
+            {{"ТП-42", "Л1", "12", "10"}, {"ТП-44", "Л1", "5", "10"}, {"ТП-44", "Л2", "6", "12"}}}}) {
+    Grid rows = {{"ТП-42"}, {"1", "1", "12", "10"}};
+    rows.insert(rows.end(), c.below.begin(), c.below.end());
     WriteBook(dir / "gap.xlsx", rows);
     TSubscriberXlsRequest gap = r;
     gap.PathByt = dir / "gap.xlsx";
     info.clear();
-    EXPECT_EQ(ImportSubscriberBasesXls(gap, info), LayoutHouseholds);
-    EXPECT_EQ(info, (std::vector<std::string>{"Бытовые абоненты: файл " + gap.PathByt,
-                                              "Бытовые абоненты, строка 3: пустая ячейка в столбце 1 - конец данных "
-                                              "листа, строки ниже не прочитаны"}))
-        << below.size();
-    ReadTableFile(stem + ".BBA", byt);
-    EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}), (Grid{{"ТП-42", "Л1", "12", "10"}})) << below.size();
+    WriteRows(stem + ".BBA", LayoutHouseholds, {{"ТП-9", "Л1"}});
+    const std::string before = ReadBytes(stem + ".BBA");
+    try {
+      EXPECT_EQ(ImportSubscriberBasesXls(gap, info), LayoutHouseholds);
+      EXPECT_EQ(c.refusal, "") << "taken; " << c.below.size();
+      if (c.taken.size() == 1)
+        EXPECT_EQ(info, (std::vector<std::string>{"Бытовые абоненты: файл " + gap.PathByt,
+                                                  "Бытовые абоненты, строка 3: пустая ячейка в столбце 1 - конец данных "
+                                                  "листа, строки ниже не прочитаны"}))
+            << c.below.size();
+      ReadTableFile(stem + ".BBA", byt);
+      EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}), c.taken) << c.below.size();
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      EXPECT_NE(c.refusal, "") << e.what();
+      EXPECT_EQ(ReadBytes(stem + ".BBA"), before);
+    }
   }
 
   // names pasted from a web page and a billing report: a no-break space or a tab after them is no part

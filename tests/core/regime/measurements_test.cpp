@@ -294,11 +294,12 @@ TEST_F(Measurements, AWorkbookOfNoMeasurementIsRefusedAndBothTablesGoInOneRun) {
   };
   const std::vector<Case> cases = {
       {[](Worksheet&) {}, "на листе \"Замеры\" нет ни одной строки замеров"},
+      // a row of headings alone, over the names too, is no row of measurements
       {[](Worksheet& s) {
          s.SetText(1, 9, "Замер"), s.SetText(1, 13, "tg"), s.SetText(1, 14, "ПС"), s.SetText(1, 16, "Узлы");
          s.SetText(1, 17, "Вид");
        },
-       "строка 1: узел ПС.УЗЛЫ не найден"},
+       "на листе \"Замеры\" нет ни одной строки замеров"},
       {[](Worksheet& s) { s.SetText(1, 14, "ПС9"), s.SetNumber(1, 9, 4), s.SetText(1, 16, "А"), s.SetText(1, 17, "1"); },
        "строка 1: узел ПС9.А не найден"},
       {[](Worksheet& s) { s.SetText(1, 14, "ПС1"), s.SetText(1, 9, "н/д"), s.SetText(1, 16, "Б"), s.SetText(1, 17, "1"); },
@@ -411,6 +412,18 @@ TEST_F(Measurements, TheRowsAboveTheMeasurementsAreReadAsTheHeadOfTheSheet) {
        4,
        "ячейка I1: заголовок \"07:00\" - не заголовок столбца 9 (замер): \"07:00\" - час суток (период), а заголовок "
        "столбца - \"замер\", \"нагрузка\", \"мощность\", \"переток\", \"P\" или \"МВт\", ничего не изменено"},
+      // the headings over the names beside the figures name no station and no node, under a units row
+      // too; a note below the rows in the measured column states its unit
+      {[](Worksheet& s) {
+         s.SetText(5, 9, "P, МВт"), s.SetText(5, 13, "tg"), s.SetText(5, 14, "ТП"), s.SetText(5, 16, "Тр-р");
+         s.SetText(5, 17, "Вид");
+       },
+       4, ""},
+      {[](Worksheet& s) {
+         s.SetText(4, 9, "P"), s.SetText(4, 13, "tg"), s.SetText(4, 14, "ТП"), s.SetText(4, 16, "Узел"), s.SetText(5, 9, "кВт");
+       },
+       4000, ""},
+      {[](Worksheet& s) { s.SetText(8, 9, "* нагрузки в кВт"); }, 4000, ""},
       // a row that names its node is a measurement, whatever its figures count
       {[](Worksheet& s) {
          s.SetNumber(5, 9, 8), s.SetNumber(5, 13, 12), s.SetText(5, 14, "ПС1"), s.SetText(5, 16, "В"), s.SetText(5, 17, "1");
