@@ -615,6 +615,9 @@ const std::vector<TPhraseRule>& PhraseRules() {
       {.Word = {CyrillicIndex, U"WР"}, .Means = kReactive},
       // "Wp" and "Wr" in Latin letters, written for either kind: the energy their unit names ("Wp, квар*ч")
       {.Word = {Word, U"WР WR"}, .Beside = EnergyUnit, .Takes = UnitKind},
+      // "W" with its number beside a unit that says the kind of energy ("W2, квар*ч" of a book whose second
+      // column is the reactive energy): the energy of that kind
+      {.Word = {Symbol, U"W"}, .Beside = EnergyUnit, .Takes = UnitKind},
       // and without a unit "Wp" the active energy (of power), "Wr" the reactive
       {.Word = {Word, U"WР"}, .Means = kActive},
       {.Word = {Word, U"WR"}, .Means = kReactive},

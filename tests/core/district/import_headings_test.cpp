@@ -545,6 +545,9 @@ TEST(ImportHeadings, EveryListJudgesAColumnAndEveryReaderBringsAScaledFigureToIt
   EXPECT_EQ(loadFault("A+", 3), "\"A+\" - активная мощность или энергия" + amperes);
   EXPECT_EQ(loadFault("Wр", 3), "\"Wр\" - реактивная мощность или энергия" + amperes);
   EXPECT_EQ(loadFault("Wp", 3), "\"Wp\" - активная мощность или энергия" + amperes);
+  // "W" with its number names the kind of energy its unit says (the technical book's "W2, квар*ч")
+  EXPECT_EQ(loadFault("W2, квар*ч", 3), "\"W2\" - реактивная мощность или энергия" + amperes);
+  EXPECT_EQ(loadFault("W1, кВт*ч", 3), "\"W1\" - активная мощность или энергия" + amperes);
   // a figure before "кВ" makes it a voltage's unit, no quarter ("за 4 кв.")
   EXPECT_EQ(loadFault("0,4 кВ", 2), "\"кВ\" - напряжение" + kw);
   EXPECT_EQ(loadFault("Годовое потребление, кВт*ч", 5),
