@@ -1366,9 +1366,12 @@ TLeftUntold StatementLeavesUntold(std::string_view statement, const std::vector<
     }
     const std::vector<TWord> unit = HeadingWordList(stated.Unit);
     const TUnit* u = unit.size() == 1 ? FindUnit(unit[0]) : nullptr;
-    if (u == nullptr || (stated.Scale == 0 && u->Exponent == 3)) continue;
+    if (u == nullptr) continue;
+    // (the twin's plain unit, "кВт*ч" beside kvar·h, scales nothing; a power's beside an energy is another
+    // quantity in any multiple)
+    const bool plain = stated.Scale == 0 && u->Exponent == 3;
     for (const auto& [base, of] : others)
-      if (u->Base == base && !has(base) && std::any_of(of.begin(), of.end(), has)) left = TLeftUntold::Unit;
+      if (u->Base == base && !has(base) && ((!plain && has(of[0])) || has(of[1]))) left = TLeftUntold::Unit;
   }
   return left;
 }

@@ -717,6 +717,8 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
       {false, {{1, 1, "Замеры нагрузок ТП, кВт"}, {5, 9, "P"}, {5, 13, "tg"}}, "4"},
       {false, {{1, 1, "Замеры, кВт"}, {5, 9, "P"}}, "4"},
       {false, {{5, 9, "P"}, {8, 1, "* данные в кВт"}}, "4"},
+      // a title of another quantity's unit over the load: energies, not loads in MW
+      {false, {{1, 1, "Замеры нагрузок, кВт*ч"}}, "ячейка A1: \"Замеры нагрузок, кВт*ч\" - единица другой величины, чем в столбце 9 (замер)"},
   };
   TempDir dir;
   const std::string file = dir / "Книга.xlsx";
