@@ -317,6 +317,20 @@ std::string Zip(const std::vector<std::pair<std::string, std::string>>& parts, c
   return ReadBytes(path);
 }
 
+// A damaged copy of a sound package at `path`: in even rounds its bytes anywhere, in odd ones one of its
+// parts inside a sound package, past the package's own checks.
+void WriteDamaged(const std::vector<std::pair<std::string, std::string>>& parts, const std::string& sound, int round,
+                  std::mt19937& random, const std::string& path) {
+  if (round % 2 == 0) {
+    WriteBytes(path, Mutate(sound, random));
+    return;
+  }
+  auto damaged = parts;
+  auto& part = damaged[random() % damaged.size()].second;
+  part = Mutate(part, random);
+  Zip(damaged, path);
+}
+
 // Number format codes of any shape, pieced together from what codes are made of, over values of every
 // range: each format either shows a value or shows none (never half), a duration or a time of day it
 // shows is a text, and nothing reads past a code or overflows (the sanitizer build watches).
@@ -380,15 +394,7 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
   const auto fuzz = [&](const std::vector<std::pair<std::string, std::string>>& seed, int rounds) {
     const std::string sound = Zip(seed, dir / "seed.xlsx");
     for (int round = 0; round < rounds; ++round) {
-      if (round % 2 == 0) {
-        WriteBytes(path, Mutate(sound, random));
-      } else {
-        // Damage inside one part of a sound package, past the package's own checks.
-        auto damaged = seed;
-        auto& part = damaged[random() % damaged.size()].second;
-        part = Mutate(part, random);
-        Zip(damaged, path);
-      }
+      WriteDamaged(seed, sound, round, random, path);
       ReadOrRefuse(path, refused);
     }
   };
@@ -583,14 +589,7 @@ TEST(OfficeFuzz, DamagedWorkbooksFillATableWholeOrLeaveItAsItWas) {
   ASSERT_EQ(import(path, refused, taken), seedGives);
   std::mt19937 random(20261211);
   for (int round = 0; round < kRounds / 2 && !::testing::Test::HasFailure(); ++round) {
-    if (round % 2 == 0) {
-      WriteBytes(path, Mutate(sound, random));
-    } else {
-      auto damaged = parts;
-      auto& part = damaged[random() % damaged.size()].second;
-      part = Mutate(part, random);
-      Zip(damaged, path);
-    }
+    WriteDamaged(parts, sound, round, random, path);
     import(path, refused, taken);
   }
 
