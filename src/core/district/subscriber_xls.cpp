@@ -650,7 +650,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
 
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
     const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
-    const std::string ndog = TakeNamingText(cells, r, 2, "номер договора"), name = text(4);
+    const std::string ndog = TakeNamingText(cells, r, 2, "номер договора"),
+                      name = TakeNamingText(cells, r, 4, "имя точки учета");
     c.Ndog->SetNew(n, put(ndog, ndogField, r, 2));
     c.Abonent->SetNew(n, put(TakeNamingText(cells, r, 3, "имя абонента"), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));

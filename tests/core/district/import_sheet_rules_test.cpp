@@ -783,6 +783,7 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 2}, TOutsideValue::Number(0, "0"), "\"0\" - не номер договора"},
       {{4, 3}, text("0"), "\"0\" - не имя абонента"},
       {{4, 10}, TOutsideValue::Number(0, "0"), "\"0\" - не тип счетчика"},
+      {{4, 4}, TOutsideValue::Number(0, "0"), "\"0\" - не имя точки учета"},
   };
   for (const TRefused& t : refused) {
     TCellsOf cells = point;
