@@ -273,8 +273,16 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
         CheckFieldFit(voltage, fields.Un, 1, 1);
       }
       const TSheetCells rows = voltageRead ? NetScaledCells(sheet) : sheet;
+      // a note below the sections that states a unit or a scale ("* длина участков в м") is the head's, which
+      // the scaling has read; a node's name states none
+      const auto note = [&](int r) {
+        for (int col = 2; col <= 9; ++col)
+          if (!sheet(r, col).Blank()) return false;
+        const TValueRead<std::string> text = sheet(r, 1).Heading();
+        return text && !StatedUnits(*text.Value).empty();
+      };
       for (int r = 4; r <= last && voltageRead; ++r) {
-        if (!sheet(r, 1).Blank()) {
+        if (!sheet(r, 1).Blank() && !note(r)) {
           CheckRowTexts(sheet, r);
           // the row stays as far as it was read; the message tells which one to look at
           TImportLine& row = lines.emplace_back();

@@ -692,6 +692,7 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
       {true, {{2, 1, "Фидер 5, мощности в МВА"}}, "1100000*АС-35|ТМ-250/10/0.4"},
       {true, {{6, 2, "* мощности трансформаторов в МВА"}}, "1100000*АС-35|ТМ-250/10/0.4"},
       {true, {{6, 2, "* длина участков в м"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
+      {true, {{6, 1, "* длина участков в м"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
       {true, {{2, 1, "Фидер 5, длина, м"}}, "1100*АС-35|ТМ-0.25/10/0.4"},
       {true, {{2, 1, "Начало"}, {2, 3, "Длина"}, {3, 3, "м"}, {6, 2, "* мощности в МВА"}}, "1100*АС-35|ТМ-250/10/0.4"},
       {true, {{2, 1, "Начало"}, {2, 2, "Конец"}, {2, 3, "L, км"}, {6, 2, "* длина в м"}},
@@ -737,6 +738,8 @@ TEST(ImportHeadings, WhatATitleAUnitsRowOrANoteStatesIsAppliedToTheColumnsUnderI
         ImportNetWorkbooks({file}, dir / "Сеть", base);
         stored = GetCellText(base.Lines, 1, FindColumnIndex("KodLine", base.Lines), true) + "|" +
                  GetCellText(base.Stations, 1, FindColumnIndex("Transform", base.Stations), true);
+        // (the book's one section: a note is none)
+        if (base.Lines.RowCount != 1) stored += "|участков: " + std::to_string(base.Lines.RowCount);
       } catch (const std::exception& e) {
         stored = e.what();
       }
