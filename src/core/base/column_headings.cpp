@@ -278,11 +278,15 @@ std::vector<THeadingWord> HeadingWords(std::string_view text) {
   return words;
 }
 
-std::vector<TWord> HeadingWordList(std::string_view text) {
-  std::vector<TWord> list;
-  for (THeadingWord& w : HeadingWords(text)) list.push_back(std::move(w.Word));
-  return list;
+// The words of a heading as the rule reads them, without how the heading writes them.
+std::vector<TWord> PlainWords(const std::vector<THeadingWord>& held) {
+  std::vector<TWord> plain;
+  plain.reserve(held.size());
+  for (const THeadingWord& w : held) plain.push_back(w.Word);
+  return plain;
 }
+
+std::vector<TWord> HeadingWordList(std::string_view text) { return PlainWords(HeadingWords(text)); }
 
 // A word stands for a longer one it abbreviates (three letters or more: "Акт." for "активная"), for a
 // form of it ("нагрузки" of "нагрузка", "активный" of "активная"), or begins with it ("Sном.тр"). A form
@@ -969,8 +973,7 @@ bool Understood(const THeadingRead& read, const std::vector<int>& scales, const 
 // The first word of a heading over a figure column that the rule does not understand (Understood): the
 // heading is taken only when every word of it is.
 std::optional<std::string> UnknownWordFault(const THeadingRead& read) {
-  std::vector<TWord> plain;
-  for (const THeadingWord& h : read.Words) plain.push_back(h.Word);
+  const std::vector<TWord> plain = PlainWords(read.Words);
   std::vector<bool> parts;
   const std::vector<int> scales = WordScales(plain, &parts);
   for (std::size_t i = 0; i < read.Words.size(); ++i)
@@ -1041,8 +1044,7 @@ int HeadingScale(std::string_view heading, const std::vector<const char*>& words
   int exponent = 0;
   bool unit = false;
   const std::vector<THeadingWord> held = ReadWords(heading);
-  std::vector<TWord> plain;
-  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  const std::vector<TWord> plain = PlainWords(held);
   for (const int scale : WordScales(plain)) exponent += scale;
   for (const THeadingWord& h : held) {
     if (unit) continue;
@@ -1235,8 +1237,7 @@ bool HeadingIsPeriodNumber(std::string_view heading) { return HeadingPeriodNumbe
 
 std::vector<TStatedUnit> StatedUnits(std::string_view text) {
   const std::vector<THeadingWord> held = HeadingWords(text);
-  std::vector<TWord> plain;
-  for (const THeadingWord& w : held) plain.push_back(w.Word);
+  const std::vector<TWord> plain = PlainWords(held);
   std::vector<bool> parts;
   const std::vector<int> scales = WordScales(plain, &parts);
   std::vector<TStatedUnit> stated;
@@ -1313,8 +1314,7 @@ TStatedScale StatedUnitOver(std::string_view heading, const TStatedUnit& stated,
   const std::string names = ", а заголовок столбца - " + HeadingWordsText(words);
   // the heading's own unit or scale, which a statement must agree with
   const std::vector<THeadingWord> held = ReadWords(heading);
-  std::vector<TWord> plain;
-  for (const THeadingWord& h : held) plain.push_back(h.Word);
+  const std::vector<TWord> plain = PlainWords(held);
   const std::vector<int> scales = WordScales(plain);
   const bool headingScale = std::any_of(scales.begin(), scales.end(), [](int e) { return e != 0; });
   const bool headingUnit = std::any_of(held.begin(), held.end(), [&](const THeadingWord& h) { return FindUnit(h.Word) != nullptr; });

@@ -30,6 +30,9 @@ bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& co
 // How far past a reader's last column a row is looked at for what else it holds (a date or an approval
 // block beside a title).
 constexpr int kTitleReach = 10;
+// Where a sheet's rows end for every reader of it: this many empty rows (or empty key cells) one after
+// another.
+constexpr int kEndOfRows = 100;
 // How many rows of titles a sheet may have above its headings.
 constexpr int kMostTitleRows = 12;
 // The most a title holds beside its text: a label with its value and a date, or a date and a period.

@@ -13,9 +13,6 @@ namespace ld {
 
 namespace {
 
-// Where a sheet ends for its head's reading: this many rows without a cell in the reader's columns.
-constexpr int kBlankRowsAtEnd = 100;
-
 // A column and how its figures are brought to its unit.
 struct TScaled {
   int Col;
@@ -50,7 +47,7 @@ TSheetCells SheetScaledCells(const TSheetCells& cells, int key, int last, const 
   };
   std::vector<THeadRow> head;
   std::vector<int> data;  // the rows of values
-  for (int row = 1, empty = 0; empty < kBlankRowsAtEnd; ++row) {
+  for (int row = 1, empty = 0; empty < kEndOfRows; ++row) {
     bool blank = true;
     for (int col = 1; col <= last && blank; ++col) blank = cells(row, col).Blank();
     empty = blank ? empty + 1 : 0;

@@ -35,9 +35,6 @@ double NumberReadBack(double v) {
   return StrToFloatZ(FloatToStrGeneral(v, 15));
 }
 
-// Where a measurement sheet's names end: this many empty cells one after another.
-constexpr int kEndOfNames = 100;
-
 // The cell's number; false for a text that is none or a value no table column holds.
 bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
   const std::optional<double> v = SheetImportNumber(cells, row, col);
@@ -143,7 +140,7 @@ bool EndsData(const TSheetCells& cells, int row, int col) {
 std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
   std::vector<TSheetName> names(1);
   int empty = 0;
-  for (int row = 1; empty < kEndOfNames; ++row) {
+  for (int row = 1; empty < kEndOfRows; ++row) {
     const TOutsideValue cell = cells(row, column.Col);
     TValueRead<std::string> read = cell.Name();
     TSheetName name;
@@ -165,7 +162,7 @@ std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColu
     }
     names.push_back(std::move(name));
   }
-  names.resize(names.size() - kEndOfNames);
+  names.resize(names.size() - kEndOfRows);
   return names;
 }
 

@@ -154,9 +154,6 @@ const std::vector<TSheetImport>& SheetImports() {
 
 namespace {
 
-// Where a sheet's data end: this many empty key cells one after another.
-constexpr int kEndOfRows = 100;
-
 bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 template <typename Test>
 bool AnyChar(std::string_view text, Test test) {

@@ -240,7 +240,6 @@ bool PointRow(const TSheetCells& cells, int r) {
 // kept below, a note, a total, a row of headings) begins what the data do not hold.
 void RefuseDataBelowEnd(const TSheetCells& cells, int end, int last, const char* what,
                         const std::function<bool(int)>& dataRow) {
-  constexpr int kEndOfRows = 100;
   for (int r = end + 1; r <= end + kEndOfRows; ++r) {
     bool blank = true;
     for (int col = 1; col <= last && blank; ++col) blank = cells(r, col).Blank();
@@ -300,14 +299,13 @@ namespace {
 class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
-    constexpr int kEndOfNames = 100;
     const std::vector<int> energies(kEnergyCols.begin(), kEnergyCols.end());
     // the titles above the heading, the heading and the rows that go on with it (units, column numbers);
     // a first row of values is refused before the reader runs (HeadingsInFirstRow), and a row of them
     // under a title begins the data
     const int from = SheetHeadRows(cells, 1, 1, energies, kEnergyCols.back()).First;
     bool measured = false, gap = false;
-    for (int r = 1, empty = 0; empty < kEndOfNames; ++r) {
+    for (int r = 1, empty = 0; empty < kEndOfRows; ++r) {
       if (EndsData(cells, r, 1)) {
         ++empty;
         gap = measured;
@@ -462,6 +460,17 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 
 bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; }
 
+namespace {
+
+// Whether the row is a households book's feeder with its figures: its number in column 1, a count or an
+// energy beside it.
+bool HouseholdFeederRow(const TSheetCells& cells, int r) {
+  const TValueRead<std::string> name = cells(r, 1).Name();
+  return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
+}
+
+}  // namespace
+
 bool HouseholdsGap(const TSheetCells& cells, int row) {
   if (row < 2 || !cells(row, 1).Blank() || !cells(row, 1).EndFault().empty()) return false;
   const TValueRead<std::string> above = cells(row - 1, 1).Name(), below = cells(row + 1, 1).Name();
@@ -471,10 +480,7 @@ bool HouseholdsGap(const TSheetCells& cells, int row) {
   // between a station's last feeder and the next station's name with its first feeder below it, right
   // under it or under an empty row of its own: an empty row alone, each feeder with its figures (a note
   // below the data numbers its lines too); a feeder alone below an empty row is none of the table's
-  const auto feeder = [&](int r) {
-    const TValueRead<std::string> name = cells(r, 1).Name();
-    return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
-  };
+  const auto feeder = [&](int r) { return HouseholdFeederRow(cells, r); };
   const auto empty = [&](int r) {
     return cells(r, 1).Blank() && cells(r, 1).EndFault().empty() && cells(r, 2).Blank() && cells(r, 3).Blank() &&
            cells(r, 4).Blank();
@@ -727,10 +733,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   int last = first;
   while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4) || HouseholdsGap(cells, last)) ++last;
   --last;
-  RefuseDataBelowEnd(cells, last + 1, 4, "фидер со значениями", [&](int r) {
-    const TValueRead<std::string> name = cells(r, 1).Name();
-    return name && IsFeederNumber(*name.Value) && RowHoldsValue(cells, r, kHouseholdFigures);
-  });
+  RefuseDataBelowEnd(cells, last + 1, 4, "фидер со значениями", [&](int r) { return HouseholdFeederRow(cells, r); });
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);

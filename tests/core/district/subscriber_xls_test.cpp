@@ -268,11 +268,12 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     try {
       EXPECT_EQ(ImportSubscriberBasesXls(gap, info), LayoutHouseholds);
       EXPECT_EQ(c.refusal, "") << "taken; " << c.below.size();
-      if (c.taken.size() == 1)
+      if (c.taken.size() == 1) {
         EXPECT_EQ(info, (std::vector<std::string>{"Бытовые абоненты: файл " + gap.PathByt,
                                                   "Бытовые абоненты, строка 3: пустая ячейка в столбце 1 - конец данных "
                                                   "листа, строки ниже не прочитаны"}))
             << c.below.size();
+      }
       ReadTableFile(stem + ".BBA", byt);
       EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}), c.taken) << c.below.size();
     } catch (const Error& e) {
